@@ -1,0 +1,70 @@
+// Bearing reads through the simulated bus: reads per second, and port calls per read
+// counted from the bus trace, where every line operation and CTS sample gets a timestamp.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "bus/i2c_bus.h"
+#include "bus/message_box.h"
+#include "bus/port_lines.h"
+#include "devices/compass.h"
+
+void ShowMessageBox(std::string_view text) {
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+namespace {
+
+void OpenSimulatedBus(const char* trace) {
+    setenv("KOLVANER_PORT", "sim:compass=turning", 1);
+    if (trace != nullptr) {
+        setenv("KOLVANER_TRACE", trace, 1);
+    } else {
+        unsetenv("KOLVANER_TRACE");
+    }
+    OpenBus();
+}
+
+int PortCallsPerBearingRead() {
+    const std::string path = "/tmp/kolvaner-bench-" + std::to_string(getpid()) + ".vcd";
+    OpenSimulatedBus(path.c_str());
+    ReadBearing();
+    CLOSECOM();
+    std::ifstream trace(path);
+    int timestamps = 0;
+    for (std::string line; std::getline(trace, line);) {
+        timestamps += !line.empty() && line[0] == '#' ? 1 : 0;
+    }
+    std::remove(path.c_str());
+    // Less the #0 of the header and the open's RTS(1) and DTR(1).
+    return timestamps - 3;
+}
+
+void BM_ReadBearingOnSimulatedBus(benchmark::State& state) {
+    OpenSimulatedBus(nullptr);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReadBearing());
+    }
+    CLOSECOM();
+    state.counters["reads/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                   benchmark::Counter::kIsRate);
+    state.counters["port_calls/read"] = PortCallsPerBearingRead();
+}
+BENCHMARK(BM_ReadBearingOnSimulatedBus);
+
+void BM_SettleDelay(benchmark::State& state) {
+    const std::int16_t once = 1;
+    for (auto _ : state) {
+        SettleDelay(once);
+    }
+}
+BENCHMARK(BM_SettleDelay);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,86 @@
+#include "bus/i2c_bus.h"
+
+#include "bus/message_box.h"
+#include "bus/port_lines.h"
+
+namespace {
+
+constexpr char kPortSettings[] = "COM1:9600,N,8,1";
+constexpr std::int16_t kOnePass = 1;
+
+// One clock pulse; the device reads (or the master samples) SDA while SCL is high.
+void ClockPulse() {
+    RTS(1);
+    SettleDelay(kOnePass);
+    RTS(0);
+}
+
+}  // namespace
+
+void OpenBus() {
+    if (OPENCOM(kPortSettings) == 0) {
+        ShowMessageBox("COM1 niet beschikbaar/aanwezig");
+        return;
+    }
+    // Clock high first, then release data: the bus is idle.
+    RTS(1);
+    DTR(1);
+}
+
+void BusStart() {
+    // SDA falls while SCL is high.
+    DTR(0);
+    RTS(0);
+}
+
+void BusStop() {
+    RTS(0);
+    DTR(0);
+    // SDA rises while SCL is high.
+    RTS(1);
+    DTR(1);
+}
+
+void BusAck() {
+    RTS(0);
+    DTR(0);
+    ClockPulse();
+}
+
+void BusNoAck() {
+    RTS(0);
+    DTR(1);
+    ClockPulse();
+}
+
+AckFlag BusWriteByte(const BusByte& value) {
+    AckFlag acknowledged = true;
+    // Most significant bit first; SDA changes only while SCL is low.
+    for (unsigned mask = 0x80; mask != 0; mask /= 2) {
+        DTR((value & mask) == mask ? 1 : 0);
+        ClockPulse();
+    }
+    DTR(1);
+    RTS(1);
+    SettleDelay(kOnePass);
+    if (CTS() == 1) {
+        acknowledged = false;
+    }
+    RTS(0);
+    return acknowledged;
+}
+
+BusByte BusReadByte() {
+    RTS(0);
+    DTR(1);
+    BusByte value = 0;
+    for (unsigned mask = 0x80; mask != 0; mask /= 2) {
+        RTS(1);
+        SettleDelay(kOnePass);
+        if (CTS() == 1) {
+            value |= mask;
+        }
+        RTS(0);
+    }
+    return value;
+}

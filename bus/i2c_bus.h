@@ -1,0 +1,23 @@
+// I2C bus master bit-banged on the serial port's modem lines.
+// Idle: RTS = 1, DTR = 1. Inside a transfer: RTS = 0, DTR as the last operation left it.
+#pragma once
+
+#include <cstdint>
+
+using BusByte = std::uint8_t;
+// True when the addressed device pulled SDA low during the acknowledge clock.
+using AckFlag = bool;
+
+// Opens COM1 and sets the lines idle; tells the user when the port is not there.
+void OpenBus();
+
+void BusStart();
+void BusStop();
+void BusAck();
+void BusNoAck();
+AckFlag BusWriteByte(const BusByte& value);
+// Eight data clocks and no acknowledge: the caller follows with BusAck or BusNoAck.
+BusByte BusReadByte();
+
+// Busy wait between raising the clock and sampling or lowering it.
+void SettleDelay(const std::int16_t& count);

@@ -1,0 +1,169 @@
+// The port library: the five entry points, on the simulated bus or a real serial port as
+// KOLVANER_PORT says, with an optional bus trace (KOLVANER_TRACE).
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bus/port_lines.h"
+#include "port/bus_trace.h"
+#include "port/port_settings.h"
+#include "port/port_status.h"
+#include "port/serial_line.h"
+#include "port/sim_bus.h"
+
+namespace {
+
+enum class Backend { closed, serial, simulated };
+
+Backend backend = Backend::closed;
+bool port_failed = false;
+std::optional<SimBus> sim_bus;
+BusTrace trace;
+// The levels last asked for, for the trace and to spot the stop condition.
+bool scl_level = true;
+bool sda_level = true;
+
+// The options of "sim" or "sim:OPTIONS"; nothing when the name is a device.
+std::optional<std::string_view> SimulatorOptions(std::string_view device) {
+    if (device == "sim") {
+        return std::string_view{};
+    }
+    if (device.substr(0, 4) == "sim:") {
+        return device.substr(4);
+    }
+    return std::nullopt;
+}
+
+bool OpenSimulatedBus(std::string_view options_text) {
+    SimOptions options;
+    if (const std::string error = ParseSimOptions(options_text, options); !error.empty()) {
+        std::fprintf(stderr, "kolvaner: simulated bus: %s\n", error.c_str());
+        return false;
+    }
+    sim_bus.emplace(options);
+    backend = Backend::simulated;
+    return true;
+}
+
+bool OpenDevice(const std::string& device, const PortSettings& settings) {
+    if (!SerialOpen(device, settings)) {
+        return false;
+    }
+    backend = Backend::serial;
+    return true;
+}
+
+// An unplugged adapter fails every call from now on: stop using it, say so once.
+void LineFailed(const char* operation) {
+    port_failed = true;
+    std::fprintf(stderr, "kolvaner: %s: %s failed, reading no device from now on\n",
+                 SerialDevice().c_str(), operation);
+}
+
+bool SimulatedData() { return sim_bus->Data(); }
+
+}  // namespace
+
+std::int16_t OPENCOM(const char* settings_text) {
+    CLOSECOM();
+    PortSettings settings;
+    const std::string error = ParsePortSettings(settings_text ? settings_text : "", settings);
+    if (!error.empty()) {
+        std::fprintf(stderr, "kolvaner: %s\n", error.c_str());
+        return 0;
+    }
+    const char* chosen = std::getenv("KOLVANER_PORT");
+    const std::string device =
+        chosen != nullptr && *chosen != '\0' ? chosen : DefaultDevice(settings.port_number);
+    const std::optional<std::string_view> sim_options = SimulatorOptions(device);
+    const bool simulated = sim_options.has_value();
+    const bool opened = simulated ? OpenSimulatedBus(*sim_options) : OpenDevice(device, settings);
+    if (!opened) {
+        return 0;
+    }
+    port_failed = false;
+    scl_level = simulated ? sim_bus->Clock() : true;
+    sda_level = simulated ? sim_bus->Data() : true;
+    if (const char* trace_path = std::getenv("KOLVANER_TRACE"); trace_path && *trace_path) {
+        trace.Open(trace_path, !simulated, scl_level, sda_level);
+    }
+    return 1;
+}
+
+void CLOSECOM() {
+    trace.Close();
+    if (backend == Backend::serial) {
+        SerialClose();
+    }
+    sim_bus.reset();
+    backend = Backend::closed;
+}
+
+void DTR(int level) {
+    const bool high = level != 0;
+    const bool stop_condition = high && !sda_level && scl_level;
+    switch (backend) {
+        case Backend::closed:
+            return;
+        case Backend::serial:
+            if (!port_failed && !SerialSetDtr(high)) {
+                LineFailed("setting DTR");
+            }
+            break;
+        case Backend::simulated:
+            sim_bus->SetData(high);
+            break;
+    }
+    sda_level = high;
+    if (trace.IsOn()) {
+        trace.Data(backend == Backend::simulated ? SimulatedData() : high);
+        if (stop_condition) {
+            trace.Flush();
+        }
+    }
+}
+
+void RTS(int level) {
+    const bool high = level != 0;
+    switch (backend) {
+        case Backend::closed:
+            return;
+        case Backend::serial:
+            if (!port_failed && !SerialSetRts(high)) {
+                LineFailed("setting RTS");
+            }
+            break;
+        case Backend::simulated:
+            sim_bus->SetClock(high);
+            break;
+    }
+    scl_level = high;
+    if (trace.IsOn()) {
+        trace.Clock(high, backend == Backend::simulated ? SimulatedData() : sda_level);
+    }
+}
+
+std::int16_t CTS() {
+    // A closed or failed port reads as a released line that nobody pulls low.
+    std::int16_t level = 1;
+    if (backend == Backend::simulated) {
+        level = SimulatedData() ? 1 : 0;
+    } else if (backend == Backend::serial && !port_failed) {
+        const int sampled = SerialCts();
+        if (sampled < 0) {
+            LineFailed("reading CTS");
+        } else {
+            level = static_cast<std::int16_t>(sampled);
+        }
+    }
+    if (trace.IsOn() && backend != Backend::closed) {
+        trace.DataSample(level == 1);
+    }
+    return level;
+}
+
+bool PortIsOpen() { return backend != Backend::closed; }
+
+bool PortHasFailed() { return port_failed; }

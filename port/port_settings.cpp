@@ -1,0 +1,67 @@
+#include "port/port_settings.h"
+
+#include <array>
+#include <charconv>
+
+namespace {
+
+bool ParseWhole(std::string_view text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    return !text.empty() && result.ec == std::errc{} && result.ptr == end;
+}
+
+// Splits "a,b,c,d" into exactly four fields.
+bool SplitFields(std::string_view text, std::array<std::string_view, 4>& fields) {
+    for (std::size_t index = 0; index < fields.size(); ++index) {
+        const std::size_t comma = text.find(',');
+        const bool last = index + 1 == fields.size();
+        if (last != (comma == std::string_view::npos)) {
+            return false;
+        }
+        fields[index] = text.substr(0, comma);
+        text.remove_prefix(last ? text.size() : comma + 1);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ParsePortSettings(std::string_view text, PortSettings& settings) {
+    const std::string quoted = "'" + std::string(text) + "'";
+    const std::size_t colon = text.find(':');
+    const std::string_view name = text.substr(0, colon);
+    if (colon == std::string_view::npos || name.substr(0, 3) != "COM" ||
+        !ParseWhole(name.substr(3), settings.port_number) || settings.port_number < 1 ||
+        settings.port_number > 256) {
+        return "bad port settings " + quoted + " (want COMn:BAUD,PARITY,DATA,STOP)";
+    }
+    std::array<std::string_view, 4> fields;
+    if (!SplitFields(text.substr(colon + 1), fields)) {
+        return "bad port settings " + quoted + " (want COMn:BAUD,PARITY,DATA,STOP)";
+    }
+    if (!ParseWhole(fields[0], settings.baud) || settings.baud <= 0) {
+        return "bad baud rate in " + quoted;
+    }
+    if (fields[1] != "N" && fields[1] != "E" && fields[1] != "O") {
+        return "bad parity in " + quoted + " (N, E or O)";
+    }
+    settings.parity = fields[1][0];
+    if (!ParseWhole(fields[2], settings.data_bits) || settings.data_bits < 5 ||
+        settings.data_bits > 8) {
+        return "bad data bits in " + quoted + " (5-8)";
+    }
+    if (!ParseWhole(fields[3], settings.stop_bits) || settings.stop_bits < 1 ||
+        settings.stop_bits > 2) {
+        return "bad stop bits in " + quoted + " (1 or 2)";
+    }
+    return {};
+}
+
+std::string DefaultDevice(int port_number) {
+#ifdef _WIN32
+    return "\\\\.\\COM" + std::to_string(port_number);
+#else
+    return "/dev/ttyS" + std::to_string(port_number - 1);
+#endif
+}

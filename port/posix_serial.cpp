@@ -1,0 +1,136 @@
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "port/serial_line.h"
+
+namespace {
+
+int port_fd = -1;
+termios saved_settings{};
+std::string port_device;
+
+speed_t BaudConstant(int baud) {
+    switch (baud) {
+        case 1200: return B1200;
+        case 2400: return B2400;
+        case 4800: return B4800;
+        case 9600: return B9600;
+        case 19200: return B19200;
+        case 38400: return B38400;
+        case 57600: return B57600;
+        case 115200: return B115200;
+        default: return B0;
+    }
+}
+
+void ReportOpenFailure(const std::string& device, int error) {
+    std::string hint;
+    struct stat info {};
+    if (error == EACCES && stat(device.c_str(), &info) == 0) {
+        const group* owner = getgrgid(info.st_gid);
+        const std::string name = owner != nullptr ? owner->gr_name : "dialout";
+        hint = " (join the group '" + name + "' that owns it: sudo usermod -aG " + name +
+               " $USER, then log in again)";
+    }
+    std::fprintf(stderr, "kolvaner: cannot open %s: %s%s\n", device.c_str(), std::strerror(error),
+                 hint.c_str());
+}
+
+bool Refuse(int fd, const std::string& device, const char* reason) {
+    std::fprintf(stderr, "kolvaner: cannot use %s: %s\n", device.c_str(), reason);
+    close(fd);
+    return false;
+}
+
+// 8 data bits or fewer, the parity and stop bits asked for, no flow control, raw bytes.
+termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed) {
+    cfmakeraw(&settings);
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CLOCAL | CREAD;
+    settings.c_cflag |= wanted.data_bits == 5   ? CS5
+                        : wanted.data_bits == 6 ? CS6
+                        : wanted.data_bits == 7 ? CS7
+                                                : CS8;
+    if (wanted.parity != 'N') {
+        settings.c_cflag |= PARENB;
+    }
+    if (wanted.parity == 'O') {
+        settings.c_cflag |= PARODD;
+    }
+    if (wanted.stop_bits == 2) {
+        settings.c_cflag |= CSTOPB;
+    }
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    cfsetispeed(&settings, speed);
+    cfsetospeed(&settings, speed);
+    return settings;
+}
+
+bool ChangeLine(unsigned long request, int line) { return ioctl(port_fd, request, &line) == 0; }
+
+}  // namespace
+
+bool SerialOpen(const std::string& device, const PortSettings& settings) {
+    const speed_t speed = BaudConstant(settings.baud);
+    if (speed == B0) {
+        std::fprintf(stderr, "kolvaner: cannot use %s: unsupported baud rate %d\n",
+                     device.c_str(), settings.baud);
+        return false;
+    }
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        ReportOpenFailure(device, errno);
+        return false;
+    }
+    termios previous{};
+    if (tcgetattr(fd, &previous) != 0) {
+        return Refuse(fd, device, "not a terminal");
+    }
+    if (ioctl(fd, TIOCEXCL) != 0) {
+        return Refuse(fd, device, std::strerror(errno));
+    }
+    const termios wanted = LineSettings(previous, settings, speed);
+    if (tcsetattr(fd, TCSANOW, &wanted) != 0) {
+        const int error = errno;
+        ioctl(fd, TIOCNXCL);
+        return Refuse(fd, device, std::strerror(error));
+    }
+    port_fd = fd;
+    saved_settings = previous;
+    port_device = device;
+    return true;
+}
+
+void SerialClose() {
+    if (port_fd < 0) {
+        return;
+    }
+    tcsetattr(port_fd, TCSANOW, &saved_settings);
+    ioctl(port_fd, TIOCNXCL);
+    close(port_fd);
+    port_fd = -1;
+}
+
+bool SerialSetDtr(bool high) { return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR); }
+
+bool SerialSetRts(bool high) { return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS); }
+
+int SerialCts() {
+    int lines = 0;
+    if (ioctl(port_fd, TIOCMGET, &lines) != 0) {
+        return -1;
+    }
+    return (lines & TIOCM_CTS) != 0 ? 1 : 0;
+}
+
+const std::string& SerialDevice() { return port_device; }

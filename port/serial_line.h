@@ -1,0 +1,18 @@
+// The operating system's serial port, used only for its modem lines. One port at a time.
+#pragma once
+
+#include <string>
+
+#include "port/port_settings.h"
+
+// Opens and configures the device; on failure prints one line to stderr and returns false.
+bool SerialOpen(const std::string& device, const PortSettings& settings);
+// Puts the previous line settings back and closes the device.
+void SerialClose();
+// Each is one system call; false when it failed.
+bool SerialSetDtr(bool high);
+bool SerialSetRts(bool high);
+// 1 when CTS is on, 0 when off, -1 when the call failed.
+int SerialCts();
+// The device SerialOpen opened, for messages.
+const std::string& SerialDevice();

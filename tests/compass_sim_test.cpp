@@ -1,0 +1,127 @@
+// The compass read through the simulated bus: the master's bits reach a bit-level model
+// of the module, and its answer comes back over SDA.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "bus/i2c_bus.h"
+#include "bus/port_lines.h"
+#include "devices/compass.h"
+#include "port/port_status.h"
+#include "tests/support/bus_session.h"
+#include "tests/support/vcd_i2c.h"
+
+namespace {
+
+TEST(CompassOnSimulatedBus, BearingTableRoundsTiesToEven) {
+    const struct {
+        const char* raw;
+        int bearing;
+    } cases[] = {
+        {"0", 0},        {"0x000F", 2},   {"25", 2},      {"0x23", 4},    {"450", 45},
+        {"0x0E01", 358}, {"0x0E0B", 360}, {"3599", 360},  {"0xFFFF", 6554},
+        {"0x0100", 26},  {"0x0001", 0},   {"0x8000", 3277},
+    };
+    for (const auto& c : cases) {
+        BusSession session(std::string("sim:compass=") + c.raw);
+        EXPECT_EQ(ReadBearing(), c.bearing) << "raw " << c.raw;
+    }
+}
+
+TEST(CompassOnSimulatedBus, MissingCompassReadsAsReleasedLine) {
+    BusSession session("sim:compass=off");
+    EXPECT_EQ(ReadBearing(), 6554);
+}
+
+TEST(CompassOnSimulatedBus, TurningCompassMovesOnAboutADegreePerRead) {
+    BusSession session("sim");
+    const int first = ReadBearing();
+    for (int read = 1; read <= 400; ++read) {
+        EXPECT_EQ(ReadBearing(), (first + read) % 360) << "read " << read;
+    }
+}
+
+TEST(CompassOnSimulatedBus, OneReadIsThreeTransactionsOnTheWire) {
+    const std::string path = TempPath("compass.vcd");
+    {
+        BusSession session("sim:compass=450", path);
+        ReadBearing();
+    }
+    const VcdTrace trace = ReadVcd(path);
+    const std::vector<std::string> expected = {
+        "S C0A 02A [1] P",  // register select, then the extra not-acknowledge clock
+        "S C1A 01N P",      // register 2: 450 >> 8
+        "S C1A C2N P",      // register 3 without a new select: the pointer moved on
+    };
+    EXPECT_EQ(trace.transactions, expected);
+    // One instant per port call: the header's, the open's RTS and DTR, then the read.
+    EXPECT_EQ(trace.timestamps.size(), 1U + 2 + 194);
+    std::remove(path.c_str());
+}
+
+TEST(CompassOnSimulatedBus, RegisterPointerMovesOnAcrossAcknowledgedReads) {
+    BusSession session("sim:compass=0x1234");
+    BusStart();
+    BusWriteByte(0xC0);
+    BusWriteByte(0);
+    BusStop();
+    BusStart();
+    EXPECT_TRUE(BusWriteByte(0xC1));
+    std::vector<int> registers;
+    for (int index = 0; index < 5; ++index) {
+        registers.push_back(BusReadByte());
+        index < 4 ? BusAck() : BusNoAck();
+    }
+    BusStop();
+    EXPECT_EQ(registers, (std::vector<int>{14, 0x1234 * 256 / 3600 % 256, 0x12, 0x34, 0}));
+}
+
+TEST(CompassOnSimulatedBus, AcknowledgesOnlyItsOwnAddress) {
+    BusSession session("sim:compass=450");
+    for (int address = 0; address < 128; ++address) {
+        BusStart();
+        const AckFlag ack = BusWriteByte(static_cast<BusByte>(address << 1));
+        BusStop();
+        EXPECT_EQ(ack, address == 0x60) << "address " << address;
+    }
+}
+
+TEST(ClosedPort, LinesReadReleasedAndNothingBreaks) {
+    CLOSECOM();
+    EXPECT_FALSE(PortIsOpen());
+    EXPECT_EQ(CTS(), 1);
+    EXPECT_EQ(ReadBearing(), 6554);
+    CLOSECOM();
+    CLOSECOM();
+    EXPECT_EQ(CTS(), 1);
+}
+
+TEST(SimulatorOptions, ABadOptionFailsTheOpenAndNamesIt) {
+    const struct {
+        const char* port;
+        const char* named;
+    } cases[] = {
+        {"sim:compass=abc", "'abc' for compass"},
+        {"sim:compass=65536", "'65536' for compass"},
+        {"sim:compass=-1", "'-1' for compass"},
+        {"sim:compass=", "'' for compass"},
+        {"sim:compass=0x", "'0x' for compass"},
+        {"sim:compas=1", "unknown option 'compas=1'"},
+        {"sim:compass", "unknown option 'compass'"},
+        {"sim:compass=1,,", "unknown option ''"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        {
+            BusSession session(c.port);
+            EXPECT_FALSE(PortIsOpen()) << c.port;
+            EXPECT_EQ(ReadBearing(), 6554) << c.port;
+        }
+        const std::string stderr_text = testing::internal::GetCapturedStderr();
+        EXPECT_NE(stderr_text.find(c.named), std::string::npos) << stderr_text;
+        EXPECT_NE(stderr_text.find("allowed"), std::string::npos) << stderr_text;
+        EXPECT_EQ(TakeMessages(), std::vector<std::string>{"COM1 niet beschikbaar/aanwezig"});
+    }
+}
+
+}  // namespace

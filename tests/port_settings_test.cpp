@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "port/port_settings.h"
+#include "port/sim_options.h"
+
+namespace {
+
+TEST(PortSettings, ReadsTheSettingsText) {
+    PortSettings settings;
+    ASSERT_EQ(ParsePortSettings("COM1:9600,N,8,1", settings), "");
+    EXPECT_EQ(settings.port_number, 1);
+    EXPECT_EQ(settings.baud, 9600);
+    EXPECT_EQ(settings.parity, 'N');
+    EXPECT_EQ(settings.data_bits, 8);
+    EXPECT_EQ(settings.stop_bits, 1);
+    ASSERT_EQ(ParsePortSettings("COM12:4800,E,7,2", settings), "");
+    EXPECT_EQ(settings.port_number, 12);
+    EXPECT_EQ(settings.parity, 'E');
+    EXPECT_EQ(settings.data_bits, 7);
+    EXPECT_EQ(settings.stop_bits, 2);
+}
+
+TEST(PortSettings, RejectsMalformedText) {
+    for (const char* text : {"", "COM1", "COM1:", "COM0:9600,N,8,1", "LPT1:9600,N,8,1",
+                             "COM1:9600,N,8", "COM1:9600,N,8,1,1", "COM1:-9600,N,8,1",
+                             "COM1:9600,X,8,1", "COM1:9600,N,9,1", "COM1:9600,N,8,3",
+                             "COMx:9600,N,8,1"}) {
+        PortSettings settings;
+        EXPECT_NE(ParsePortSettings(text, settings), "") << text;
+    }
+}
+
+TEST(PortSettings, DefaultDeviceIsThePlatformsSerialPort) {
+#ifdef _WIN32
+    EXPECT_EQ(DefaultDevice(1), "\\\\.\\COM1");
+    EXPECT_EQ(DefaultDevice(10), "\\\\.\\COM10");
+#else
+    EXPECT_EQ(DefaultDevice(1), "/dev/ttyS" "0");
+    EXPECT_EQ(DefaultDevice(3), "/dev/ttyS" "2");
+#endif
+}
+
+TEST(SimOptionsText, AcceptsValuesInDecimalAndHex) {
+    const struct {
+        const char* text;
+        SimOptions::Compass mode;
+        int raw;
+    } cases[] = {
+        {"", SimOptions::Compass::turning, 0},
+        {"compass=turning", SimOptions::Compass::turning, 0},
+        {"compass=off", SimOptions::Compass::off, 0},
+        {"compass=65535", SimOptions::Compass::fixed, 65535},
+        {"compass=0xfFfF", SimOptions::Compass::fixed, 65535},
+        {"compass=0X10", SimOptions::Compass::fixed, 16},
+        {"compass=1,compass=2", SimOptions::Compass::fixed, 2},
+    };
+    for (const auto& c : cases) {
+        SimOptions options;
+        ASSERT_EQ(ParseSimOptions(c.text, options), "") << c.text;
+        EXPECT_EQ(options.compass, c.mode) << c.text;
+        if (c.mode == SimOptions::Compass::fixed) {
+            EXPECT_EQ(options.compass_raw, c.raw) << c.text;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// The serial-port backend on a pseudo-terminal. A pty has no modem lines, so this covers
+// the open, the settings and their restore, exclusivity and the refusals; its failing
+// modem-line calls stand in for an unplugged adapter.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bus/port_lines.h"
+#include "devices/compass.h"
+#include "port/port_status.h"
+#include "tests/support/bus_session.h"
+
+namespace {
+
+constexpr char kSettings[] = "COM1:9600,N,8,1";
+
+class PseudoTerminal : public testing::Test {
+protected:
+    void SetUp() override {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(master_, 0);
+        ASSERT_EQ(grantpt(master_), 0);
+        ASSERT_EQ(unlockpt(master_), 0);
+        path_ = ptsname(master_);
+        slave_ = open(path_.c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave_, 0);
+        // Cooked line at 38400 baud, so the port's own settings are told apart.
+        termios cooked{};
+        ASSERT_EQ(tcgetattr(slave_, &cooked), 0);
+        cooked.c_lflag |= ICANON | ECHO;
+        cooked.c_iflag |= IXON;
+        cfsetispeed(&cooked, B38400);
+        cfsetospeed(&cooked, B38400);
+        ASSERT_EQ(tcsetattr(slave_, TCSANOW, &cooked), 0);
+        setenv("KOLVANER_PORT", path_.c_str(), 1);
+        unsetenv("KOLVANER_TRACE");
+    }
+
+    void TearDown() override {
+        CLOSECOM();
+        unsetenv("KOLVANER_PORT");
+        close(slave_);
+        close(master_);
+    }
+
+    termios Settings() const {
+        termios settings{};
+        tcgetattr(slave_, &settings);
+        return settings;
+    }
+
+    int Exclusive() const {
+        int exclusive = -1;
+        ioctl(slave_, TIOCGEXCL, &exclusive);
+        return exclusive;
+    }
+
+    // The flags of the descriptor the port opened, from /proc/self/fdinfo.
+    long PortFlags() const {
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+            const int fd = std::stoi(entry.path().filename());
+            std::error_code error;
+            if (fd == slave_ || std::filesystem::read_symlink(entry.path(), error) != path_) {
+                continue;
+            }
+            std::ifstream info("/proc/self/fdinfo/" + std::to_string(fd));
+            std::string key;
+            std::string value;
+            while (info >> key >> value) {
+                if (key == "flags:") {
+                    return std::stol(value, nullptr, 8);
+                }
+            }
+        }
+        return -1;
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+TEST_F(PseudoTerminal, OpensRawNineSixHundredEightNOneExclusively) {
+    ASSERT_NE(OPENCOM(kSettings), 0);
+    const long flags = PortFlags();
+    EXPECT_EQ(flags & O_ACCMODE, O_RDWR);
+    EXPECT_NE(flags & O_NONBLOCK, 0);
+    EXPECT_NE(flags & O_CLOEXEC, 0);
+    EXPECT_EQ(Exclusive(), 1);
+    const termios settings = Settings();
+    EXPECT_EQ(cfgetospeed(&settings), B9600);
+    EXPECT_EQ(cfgetispeed(&settings), B9600);
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0U);
+    EXPECT_NE(settings.c_cflag & CLOCAL, 0U);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0U);
+    EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0U);
+    EXPECT_EQ(settings.c_oflag & OPOST, 0U);
+}
+
+TEST_F(PseudoTerminal, OtherLineSettingsFromTheSettingsText) {
+    ASSERT_NE(OPENCOM("COM1:4800,O,7,2"), 0);
+    const termios settings = Settings();
+    EXPECT_EQ(cfgetospeed(&settings), B4800);
+    // A pty forces 8 bits without parity on itself; the odd-parity and stop bits stay.
+    EXPECT_EQ(settings.c_cflag & (PARODD | CSTOPB), static_cast<tcflag_t>(PARODD | CSTOPB));
+}
+
+TEST_F(PseudoTerminal, CloseRestoresThePreviousSettingsAndReleasesTheLock) {
+    ASSERT_NE(OPENCOM(kSettings), 0);
+    CLOSECOM();
+    const termios settings = Settings();
+    EXPECT_EQ(cfgetospeed(&settings), B38400);
+    EXPECT_NE(settings.c_lflag & ICANON, 0U);
+    EXPECT_NE(settings.c_iflag & IXON, 0U);
+    EXPECT_EQ(Exclusive(), 0);
+    EXPECT_EQ(PortFlags(), -1);
+    CLOSECOM();
+}
+
+TEST_F(PseudoTerminal, FailingModemLineCallsReadAsNoDeviceAndAreReportedOnce) {
+    ASSERT_NE(OPENCOM(kSettings), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ReadBearing(), 6554);
+    EXPECT_EQ(ReadBearing(), 6554);
+    const std::string stderr_text = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(PortHasFailed());
+    EXPECT_EQ(CTS(), 1);
+    EXPECT_NE(stderr_text.find(path_), std::string::npos) << stderr_text;
+    EXPECT_EQ(stderr_text.find(path_), stderr_text.rfind(path_)) << "reported more than once";
+}
+
+TEST(SerialPortRefusals, NamesTheDeviceAndTheReasonAndWritesNothing) {
+    const std::string regular = TempPath("not-a-tty");
+    std::ofstream(regular) << "keep";
+    const struct {
+        std::string device;
+        const char* reason;
+    } cases[] = {
+        {regular, "not a terminal"},
+        {"/dev/null", "not a terminal"},
+        {"/nonexistent/ttyUSB9", "No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        testing::internal::CaptureStderr();
+        {
+            BusSession session(c.device);
+            EXPECT_FALSE(PortIsOpen()) << c.device;
+        }
+        const std::string stderr_text = testing::internal::GetCapturedStderr();
+        EXPECT_NE(stderr_text.find(c.device), std::string::npos) << stderr_text;
+        EXPECT_NE(stderr_text.find(c.reason), std::string::npos) << stderr_text;
+        EXPECT_EQ(TakeMessages(), std::vector<std::string>{"COM1 niet beschikbaar/aanwezig"});
+    }
+    std::ifstream file(regular);
+    std::string content;
+    file >> content;
+    EXPECT_EQ(content, "keep");
+    std::filesystem::remove(regular);
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// The simulated devices answer only a master that is right on the wire.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "port/sim_bus.h"
+
+namespace {
+
+// A master with deliberate faults, driving the simulated bus line by line.
+class FaultyMaster {
+public:
+    explicit FaultyMaster(SimBus& bus) : bus_(bus) {}
+
+    void Start() {
+        bus_.SetData(false);
+        bus_.SetClock(false);
+    }
+    void Stop() {
+        bus_.SetData(false);
+        bus_.SetClock(true);
+        bus_.SetData(true);
+    }
+    // Sends the bits as given, one clock each, then samples the acknowledge clock.
+    bool Send(const std::vector<int>& bits) {
+        for (const int bit : bits) {
+            bus_.SetData(bit != 0);
+            bus_.SetClock(true);
+            bus_.SetClock(false);
+        }
+        bus_.SetData(true);
+        bus_.SetClock(true);
+        const bool acknowledged = !bus_.Data();
+        bus_.SetClock(false);
+        return acknowledged;
+    }
+
+private:
+    SimBus& bus_;
+};
+
+const std::vector<int> kCompassWriteMsbFirst = {1, 1, 0, 0, 0, 0, 0, 0};
+
+TEST(SimulatedDevice, AnswersOnlyAnAddressSentRightOnTheWire) {
+    const struct {
+        const char* fault;
+        bool start;
+        std::vector<int> bits;
+        bool acknowledged;
+    } cases[] = {
+        {"none", true, kCompassWriteMsbFirst, true},
+        {"least significant bit first", true, {0, 0, 0, 0, 0, 0, 1, 1}, false},
+        {"one clock missing", true, {1, 1, 0, 0, 0, 0, 0}, false},
+        {"one clock too many", true, {1, 1, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"no start condition", false, kCompassWriteMsbFirst, false},
+        {"another address", true, {1, 1, 0, 0, 0, 0, 1, 0}, false},
+    };
+    for (const auto& c : cases) {
+        SimOptions options;
+        options.compass = SimOptions::Compass::fixed;
+        SimBus bus(options);
+        FaultyMaster master(bus);
+        if (c.start) {
+            master.Start();
+        } else {
+            bus.SetClock(false);
+        }
+        EXPECT_EQ(master.Send(c.bits), c.acknowledged) << c.fault;
+    }
+}
+
+TEST(SimulatedDevice, ReleasesDataAfterTheAcknowledgeClock) {
+    SimOptions options;
+    SimBus bus(options);
+    FaultyMaster master(bus);
+    master.Start();
+    ASSERT_TRUE(master.Send(kCompassWriteMsbFirst));
+    EXPECT_TRUE(bus.Data());
+    EXPECT_TRUE(master.Send({0, 0, 0, 0, 0, 0, 1, 0}));
+    EXPECT_TRUE(bus.Data());
+}
+
+TEST(SimulatedDevice, ShiftsOutOnFallingEdgesAndLetsGoAfterANotAcknowledge) {
+    SimOptions options;
+    SimBus bus(options);
+    FaultyMaster master(bus);
+    master.Start();
+    ASSERT_TRUE(master.Send({1, 1, 0, 0, 0, 0, 0, 1}));
+    // Register 0, the software revision 14: 0000 1110, each bit steady while SCL is high.
+    const bool revision_bits[] = {false, false, false, false, true, true, true, false};
+    for (const bool bit : revision_bits) {
+        EXPECT_EQ(bus.Data(), bit);
+        bus.SetClock(true);
+        EXPECT_EQ(bus.Data(), bit);
+        bus.SetClock(false);
+    }
+    // The master's not-acknowledge: the device lets go for good and ignores further clocks.
+    EXPECT_FALSE(master.Send({1, 1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_TRUE(bus.Data());
+}
+
+}  // namespace

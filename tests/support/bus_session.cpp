@@ -1,0 +1,41 @@
+#include "tests/support/bus_session.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+
+#include <unistd.h>
+
+#include "bus/i2c_bus.h"
+#include "bus/message_box.h"
+#include "bus/port_lines.h"
+
+namespace {
+std::vector<std::string> messages;
+}
+
+void ShowMessageBox(std::string_view text) { messages.emplace_back(text); }
+
+std::vector<std::string> TakeMessages() { return std::exchange(messages, {}); }
+
+std::string TempPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("kolvaner-" + std::to_string(getpid()) + "-" + name))
+        .string();
+}
+
+BusSession::BusSession(const std::string& port, const std::string& trace_path) {
+    setenv("KOLVANER_PORT", port.c_str(), 1);
+    if (trace_path.empty()) {
+        unsetenv("KOLVANER_TRACE");
+    } else {
+        setenv("KOLVANER_TRACE", trace_path.c_str(), 1);
+    }
+    OpenBus();
+}
+
+BusSession::~BusSession() {
+    CLOSECOM();
+    unsetenv("KOLVANER_PORT");
+    unsetenv("KOLVANER_TRACE");
+}

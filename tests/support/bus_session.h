@@ -1,0 +1,19 @@
+// Opens the bus on the given port (KOLVANER_PORT: sim[:OPTIONS] or a device path), with an
+// optional trace, for one test, and closes it again.
+#pragma once
+
+#include <string>
+#include <vector>
+
+std::string TempPath(const std::string& name);
+
+class BusSession {
+public:
+    explicit BusSession(const std::string& port, const std::string& trace_path = "");
+    ~BusSession();
+    BusSession(const BusSession&) = delete;
+    BusSession& operator=(const BusSession&) = delete;
+};
+
+// Messages the bus showed since the last call.
+std::vector<std::string> TakeMessages();

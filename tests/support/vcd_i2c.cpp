@@ -1,0 +1,90 @@
+#include "tests/support/vcd_i2c.h"
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+class I2cDecoder {
+public:
+    void Change(const std::string& wire, bool level, VcdTrace& trace) {
+        if (wire == "scl") {
+            if (level && !scl_) {
+                bits_ += sda_ ? '1' : '0';
+                TakeByte();
+            }
+            scl_ = level;
+        } else if (wire == "sda") {
+            if (scl_ && level != sda_) {
+                level ? Stop(trace) : Start();
+            }
+            sda_ = level;
+        }
+    }
+
+private:
+    void Start() {
+        current_ = "S";
+        bits_.clear();
+    }
+
+    void Stop(VcdTrace& trace) {
+        if (!bits_.empty()) {
+            bits_.pop_back();
+        }
+        if (!bits_.empty()) {
+            current_ += " [" + bits_ + "]";
+        }
+        trace.transactions.push_back(current_ + " P");
+        current_.clear();
+        bits_.clear();
+    }
+
+    void TakeByte() {
+        if (bits_.size() < 9) {
+            return;
+        }
+        char text[8];
+        std::snprintf(text, sizeof text, " %02X%c", std::stoi(bits_.substr(0, 8), nullptr, 2),
+                      bits_[8] == '0' ? 'A' : 'N');
+        current_ += text;
+        bits_.clear();
+    }
+
+    bool scl_ = true;
+    bool sda_ = true;
+    std::string bits_;
+    std::string current_;
+};
+
+}  // namespace
+
+VcdTrace ReadVcd(const std::string& path) {
+    VcdTrace trace;
+    std::ifstream file(path);
+    std::map<std::string, std::string> names;
+    I2cDecoder decoder;
+    std::string line;
+    bool in_dumpvars = false;
+    while (std::getline(file, line)) {
+        if (line.rfind("$var", 0) == 0) {
+            std::istringstream fields(line);
+            std::string var, type, width, id, name;
+            fields >> var >> type >> width >> id >> name;
+            names[id] = name;
+            trace.wires.push_back(name);
+        } else if (line == "$dumpvars") {
+            in_dumpvars = true;
+        } else if (line == "$end") {
+            in_dumpvars = false;
+        } else if (!line.empty() && line[0] == '#') {
+            trace.timestamps.push_back(std::stoll(line.substr(1)));
+        } else if (!line.empty() && (line[0] == '0' || line[0] == '1') && !in_dumpvars) {
+            const std::string& wire = names[line.substr(1)];
+            decoder.Change(wire, line[0] == '1', trace);
+        }
+    }
+    return trace;
+}

@@ -1,0 +1,16 @@
+// Reads a bus trace (VCD) back and decodes the I2C traffic on it, as a logic analyser
+// would: one string per transaction, e.g. "S C0A 02A [1] P" = start, 0xC0 acknowledged,
+// 0x02 acknowledged, one more clock with SDA high, stop. A byte's 9th bit shows as A (low)
+// or N (high); the SCL rise that sets up a stop is not counted as a clock.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct VcdTrace {
+    std::vector<std::string> wires;
+    std::vector<long long> timestamps;
+    std::vector<std::string> transactions;
+};
+
+VcdTrace ReadVcd(const std::string& path);
