@@ -51,8 +51,8 @@ void BM_ReadBearingOnSimulatedBus(benchmark::State& state) {
         benchmark::DoNotOptimize(ReadBearing());
     }
     CLOSECOM();
-    state.counters["reads/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
+    state.counters["reads/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["port_calls/read"] = PortCallsPerBearingRead();
 }
 BENCHMARK(BM_ReadBearingOnSimulatedBus);

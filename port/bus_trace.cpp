@@ -9,7 +9,9 @@ constexpr char kScl = '!';
 constexpr char kSda = '"';
 constexpr char kSdaIn = '#';
 
-char Level(bool high) { return high ? '1' : '0'; }
+char Level(bool high) {
+    return high ? '1' : '0';
+}
 
 }  // namespace
 
@@ -81,4 +83,6 @@ void BusTrace::DataSample(bool level) {
     std::fprintf(file_, "%c%c\n", Level(level), with_sda_in_ ? kSdaIn : kSda);
 }
 
-void BusTrace::Flush() { std::fflush(file_); }
+void BusTrace::Flush() {
+    std::fflush(file_);
+}

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 class BusTrace {
-public:
+  public:
     // Starts a trace in the file; with_sda_in adds the sampled CTS level as its own wire.
     // A file that can't be created is reported on stderr; the trace then stays off.
     void Open(const char* path, bool with_sda_in, bool scl, bool sda);
@@ -21,7 +21,7 @@ public:
     // Called at the end of a transaction so a killed program leaves a complete trace.
     void Flush();
 
-private:
+  private:
     void Stamp();
 
     std::FILE* file_ = nullptr;

@@ -62,7 +62,9 @@ void LineFailed(const char* operation) {
                  SerialDevice().c_str(), operation);
 }
 
-bool SimulatedData() { return sim_bus->Data(); }
+bool SimulatedData() {
+    return sim_bus->Data();
+}
 
 }  // namespace
 
@@ -164,6 +166,10 @@ std::int16_t CTS() {
     return level;
 }
 
-bool PortIsOpen() { return backend != Backend::closed; }
+bool PortIsOpen() {
+    return backend != Backend::closed;
+}
 
-bool PortHasFailed() { return port_failed; }
+bool PortHasFailed() {
+    return port_failed;
+}

@@ -19,15 +19,24 @@ std::string port_device;
 
 speed_t BaudConstant(int baud) {
     switch (baud) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return B0;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B0;
     }
 }
 
@@ -76,15 +85,17 @@ termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed
     return settings;
 }
 
-bool ChangeLine(unsigned long request, int line) { return ioctl(port_fd, request, &line) == 0; }
+bool ChangeLine(unsigned long request, int line) {
+    return ioctl(port_fd, request, &line) == 0;
+}
 
 }  // namespace
 
 bool SerialOpen(const std::string& device, const PortSettings& settings) {
     const speed_t speed = BaudConstant(settings.baud);
     if (speed == B0) {
-        std::fprintf(stderr, "kolvaner: cannot use %s: unsupported baud rate %d\n",
-                     device.c_str(), settings.baud);
+        std::fprintf(stderr, "kolvaner: cannot use %s: unsupported baud rate %d\n", device.c_str(),
+                     settings.baud);
         return false;
     }
     const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -121,9 +132,13 @@ void SerialClose() {
     port_fd = -1;
 }
 
-bool SerialSetDtr(bool high) { return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR); }
+bool SerialSetDtr(bool high) {
+    return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+}
 
-bool SerialSetRts(bool high) { return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS); }
+bool SerialSetRts(bool high) {
+    return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+}
 
 int SerialCts() {
     int lines = 0;
@@ -133,4 +148,6 @@ int SerialCts() {
     return (lines & TIOCM_CTS) != 0 ? 1 : 0;
 }
 
-const std::string& SerialDevice() { return port_device; }
+const std::string& SerialDevice() {
+    return port_device;
+}

@@ -8,10 +8,10 @@ namespace {
 // each byte sent moves the register pointer on. Registers: 0 software revision, 1 bearing
 // as 0-255 for a full turn, 2 and 3 bearing in tenths of a degree (high byte first).
 class SimCompass final : public SimDevice {
-public:
+  public:
     SimCompass(std::uint16_t raw, bool turning) : SimDevice(0x60), raw_(raw), turning_(turning) {}
 
-protected:
+  protected:
     void Addressed(bool read) override { expecting_register_ = !read; }
 
     bool Received(std::uint8_t byte) override {
@@ -32,14 +32,19 @@ protected:
         return value;
     }
 
-private:
+  private:
     std::uint8_t Register(std::uint8_t number) const {
         switch (number) {
-            case 0: return kSoftwareRevision;
-            case 1: return static_cast<std::uint8_t>(raw_ * 256 / 3600);
-            case 2: return static_cast<std::uint8_t>(raw_ >> 8);
-            case 3: return static_cast<std::uint8_t>(raw_ & 0xFF);
-            default: return 0;
+            case 0:
+                return kSoftwareRevision;
+            case 1:
+                return static_cast<std::uint8_t>(raw_ * 256 / 3600);
+            case 2:
+                return static_cast<std::uint8_t>(raw_ >> 8);
+            case 3:
+                return static_cast<std::uint8_t>(raw_ & 0xFF);
+            default:
+                return 0;
         }
     }
 

@@ -11,7 +11,7 @@
 // One I2C slave, following the line transitions as a real chip does: start and stop
 // detection, address match, acknowledge, data shifted out on falling SCL edges.
 class SimDevice {
-public:
+  public:
     explicit SimDevice(std::uint8_t address) : address_(address) {}
     virtual ~SimDevice() = default;
     SimDevice(const SimDevice&) = delete;
@@ -21,7 +21,7 @@ public:
     bool PullsLow() const { return pulls_low_; }
     std::uint8_t Address() const { return address_; }
 
-protected:
+  protected:
     // The device has acknowledged its address; read is the R/W bit.
     virtual void Addressed(bool read) = 0;
     // A byte the master wrote after the address; true to acknowledge it.
@@ -29,7 +29,7 @@ protected:
     // The next byte to shift out while the master reads.
     virtual std::uint8_t NextByteToSend() = 0;
 
-private:
+  private:
     enum class Phase { idle, address, address_ack, write_data, write_ack, read_data, read_ack };
 
     void RisingEdge(bool sda);
@@ -48,7 +48,7 @@ private:
 };
 
 class SimBus {
-public:
+  public:
     explicit SimBus(const SimOptions& options);
 
     void SetClock(bool high);
@@ -57,7 +57,7 @@ public:
     // The wired-AND level of SDA.
     bool Data() const { return sda_; }
 
-private:
+  private:
     bool WiredAnd() const;
     void Propagate();
 

@@ -10,7 +10,9 @@
 namespace {
 
 // One data clock of a byte write: the data level, then a clock pulse with a delay.
-std::string WriteClock(int bit) { return "D" + std::to_string(bit) + " R1 w R0"; }
+std::string WriteClock(int bit) {
+    return "D" + std::to_string(bit) + " R1 w R0";
+}
 
 std::string Joined(const std::vector<std::string>& parts) {
     std::string joined;
@@ -64,9 +66,9 @@ TEST(BusConditions, LineSequencesAndLevelsLeft) {
 TEST(BusWriteByte, SendsMostSignificantBitFirstThenSamplesAckOnce) {
     ResetPort().cts_answers = {0};
     BusWriteByte(0xA5);
-    const std::string expected = Joined({WriteClock(1), WriteClock(0), WriteClock(1),
-                                         WriteClock(0), WriteClock(0), WriteClock(1),
-                                         WriteClock(0), WriteClock(1), "D1 R1 w C R0"});
+    const std::string expected =
+        Joined({WriteClock(1), WriteClock(0), WriteClock(1), WriteClock(0), WriteClock(0),
+                WriteClock(1), WriteClock(0), WriteClock(1), "D1 R1 w C R0"});
     EXPECT_EQ(Port().Log(), expected);
     EXPECT_EQ(Port().rts, 0);
     EXPECT_EQ(Port().dtr, 1);

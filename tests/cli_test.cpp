@@ -92,8 +92,8 @@ TEST(KolvanerCli, WritesTheTraceItIsAskedFor) {
 }
 
 TEST(KolvanerCli, CtrlCEndsAnEndlessRunCleanly) {
-    const CliRun run = RunCli("bearing --port sim --count 0 --interval 50",
-                           "timeout --preserve-status -s INT 1");
+    const CliRun run =
+        RunCli("bearing --port sim --count 0 --interval 50", "timeout --preserve-status -s INT 1");
     EXPECT_EQ(run.status, 0);
     EXPECT_GE(std::count(run.output.begin(), run.output.end(), '\n'), 5);
 }
@@ -105,9 +105,9 @@ TEST(CliArgs, DefaultsAndOverrides) {
     EXPECT_EQ(command.count, 1);
     EXPECT_EQ(command.interval_ms, 500);
     EXPECT_FALSE(command.port.has_value());
-    ASSERT_EQ(ParseCliArgs({"--count", "0", "bearing", "--trace", "t.vcd", "--port", "sim"},
-                           command),
-              "");
+    ASSERT_EQ(
+        ParseCliArgs({"--count", "0", "bearing", "--trace", "t.vcd", "--port", "sim"}, command),
+        "");
     EXPECT_EQ(command.count, 0);
     EXPECT_EQ(command.trace, "t.vcd");
     EXPECT_EQ(command.port, "sim");

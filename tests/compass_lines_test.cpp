@@ -46,8 +46,8 @@ TEST(ReadBearing, RunsTheThreeTransactionsExactly) {
     EXPECT_EQ(ReadBearing(), 45);
     const std::string select =
         kStart + " " + WriteByte(0xC0) + " " + WriteByte(0x02) + " " + kNoAck + " " + kStop;
-    const std::string read = kStart + " " + WriteByte(0xC1) + " " + ReadByte() + " " + kNoAck +
-                             " " + kStop;
+    const std::string read =
+        kStart + " " + WriteByte(0xC1) + " " + ReadByte() + " " + kNoAck + " " + kStop;
     EXPECT_EQ(Port().Log(), select + " " + read + " " + read);
 }
 

@@ -18,9 +18,9 @@ TEST(CompassOnSimulatedBus, BearingTableRoundsTiesToEven) {
         const char* raw;
         int bearing;
     } cases[] = {
-        {"0", 0},        {"0x000F", 2},   {"25", 2},      {"0x23", 4},    {"450", 45},
-        {"0x0E01", 358}, {"0x0E0B", 360}, {"3599", 360},  {"0xFFFF", 6554},
-        {"0x0100", 26},  {"0x0001", 0},   {"0x8000", 3277},
+        {"0", 0},         {"0x000F", 2},   {"25", 2},       {"0x23", 4},
+        {"450", 45},      {"0x0E01", 358}, {"0x0E0B", 360}, {"3599", 360},
+        {"0xFFFF", 6554}, {"0x0100", 26},  {"0x0001", 0},   {"0x8000", 3277},
     };
     for (const auto& c : cases) {
         BusSession session(std::string("sim:compass=") + c.raw);
@@ -101,14 +101,10 @@ TEST(SimulatorOptions, ABadOptionFailsTheOpenAndNamesIt) {
         const char* port;
         const char* named;
     } cases[] = {
-        {"sim:compass=abc", "'abc' for compass"},
-        {"sim:compass=65536", "'65536' for compass"},
-        {"sim:compass=-1", "'-1' for compass"},
-        {"sim:compass=", "'' for compass"},
-        {"sim:compass=0x", "'0x' for compass"},
-        {"sim:compas=1", "unknown option 'compas=1'"},
-        {"sim:compass", "unknown option 'compass'"},
-        {"sim:compass=1,,", "unknown option ''"},
+        {"sim:compass=abc", "'abc' for compass"},    {"sim:compass=65536", "'65536' for compass"},
+        {"sim:compass=-1", "'-1' for compass"},      {"sim:compass=", "'' for compass"},
+        {"sim:compass=0x", "'0x' for compass"},      {"sim:compas=1", "unknown option 'compas=1'"},
+        {"sim:compass", "unknown option 'compass'"}, {"sim:compass=1,,", "unknown option ''"},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();

@@ -21,10 +21,10 @@ TEST(PortSettings, ReadsTheSettingsText) {
 }
 
 TEST(PortSettings, RejectsMalformedText) {
-    for (const char* text : {"", "COM1", "COM1:", "COM0:9600,N,8,1", "LPT1:9600,N,8,1",
-                             "COM1:9600,N,8", "COM1:9600,N,8,1,1", "COM1:-9600,N,8,1",
-                             "COM1:9600,X,8,1", "COM1:9600,N,9,1", "COM1:9600,N,8,3",
-                             "COMx:9600,N,8,1"}) {
+    for (const char* text :
+         {"", "COM1", "COM1:", "COM0:9600,N,8,1", "LPT1:9600,N,8,1", "COM1:9600,N,8",
+          "COM1:9600,N,8,1,1", "COM1:-9600,N,8,1", "COM1:9600,X,8,1", "COM1:9600,N,9,1",
+          "COM1:9600,N,8,3", "COMx:9600,N,8,1"}) {
         PortSettings settings;
         EXPECT_NE(ParsePortSettings(text, settings), "") << text;
     }
@@ -35,8 +35,12 @@ TEST(PortSettings, DefaultDeviceIsThePlatformsSerialPort) {
     EXPECT_EQ(DefaultDevice(1), "\\\\.\\COM1");
     EXPECT_EQ(DefaultDevice(10), "\\\\.\\COM10");
 #else
-    EXPECT_EQ(DefaultDevice(1), "/dev/ttyS" "0");
-    EXPECT_EQ(DefaultDevice(3), "/dev/ttyS" "2");
+    EXPECT_EQ(DefaultDevice(1),
+              "/dev/ttyS"
+              "0");
+    EXPECT_EQ(DefaultDevice(3),
+              "/dev/ttyS"
+              "2");
 #endif
 }
 

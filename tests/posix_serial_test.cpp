@@ -23,7 +23,7 @@ namespace {
 constexpr char kSettings[] = "COM1:9600,N,8,1";
 
 class PseudoTerminal : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         ASSERT_GE(master_, 0);

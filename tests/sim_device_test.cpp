@@ -9,7 +9,7 @@ namespace {
 
 // A master with deliberate faults, driving the simulated bus line by line.
 class FaultyMaster {
-public:
+  public:
     explicit FaultyMaster(SimBus& bus) : bus_(bus) {}
 
     void Start() {
@@ -35,7 +35,7 @@ public:
         return acknowledged;
     }
 
-private:
+  private:
     SimBus& bus_;
 };
 

@@ -26,7 +26,9 @@ bool ParseBounded(std::string_view text, int max, int& value) {
            value <= max;
 }
 
-std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+std::string Quoted(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
 
 std::string SetOption(std::string_view name, std::string_view value, CliCommand& command) {
     if (name == "--count") {
@@ -78,8 +80,7 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             } else {
                 return "missing value for " + Quoted(arg);
             }
-            if (std::string error = SetOption(name, value, command);
-                !error.empty()) {
+            if (std::string error = SetOption(name, value, command); !error.empty()) {
                 return error;
             }
         } else if (!have_action && arg == "bearing") {

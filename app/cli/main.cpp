@@ -17,7 +17,9 @@ namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
-void OnInterrupt(int) { interrupted = 1; }
+void OnInterrupt(int) {
+    interrupted = 1;
+}
 
 void SetEnvironment(const char* name, const std::string& value) {
 #ifdef _WIN32
@@ -32,8 +34,8 @@ bool Wait(int milliseconds) {
     using namespace std::chrono;
     const auto until = steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (interrupted == 0 && steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::min<steady_clock::duration>(
-            std::chrono::milliseconds(20), until - steady_clock::now()));
+        std::this_thread::sleep_for(std::min<steady_clock::duration>(std::chrono::milliseconds(20),
+                                                                     until - steady_clock::now()));
     }
     return interrupted == 0;
 }

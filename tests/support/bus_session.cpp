@@ -14,9 +14,13 @@ namespace {
 std::vector<std::string> messages;
 }
 
-void ShowMessageBox(std::string_view text) { messages.emplace_back(text); }
+void ShowMessageBox(std::string_view text) {
+    messages.emplace_back(text);
+}
 
-std::vector<std::string> TakeMessages() { return std::exchange(messages, {}); }
+std::vector<std::string> TakeMessages() {
+    return std::exchange(messages, {});
+}
 
 std::string TempPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() /

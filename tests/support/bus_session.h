@@ -8,7 +8,7 @@
 std::string TempPath(const std::string& name);
 
 class BusSession {
-public:
+  public:
     explicit BusSession(const std::string& port, const std::string& trace_path = "");
     ~BusSession();
     BusSession(const BusSession&) = delete;

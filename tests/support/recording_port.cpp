@@ -21,7 +21,9 @@ RecordingPort& ResetPort() {
     return recording;
 }
 
-RecordingPort& Port() { return recording; }
+RecordingPort& Port() {
+    return recording;
+}
 
 std::int16_t OPENCOM(const char* settings) {
     recording.tokens.push_back("O");
@@ -29,7 +31,9 @@ std::int16_t OPENCOM(const char* settings) {
     return recording.open_result;
 }
 
-void CLOSECOM() { recording.tokens.push_back("X"); }
+void CLOSECOM() {
+    recording.tokens.push_back("X");
+}
 
 void DTR(int level) {
     recording.dtr = level;

@@ -8,7 +8,7 @@
 namespace {
 
 class I2cDecoder {
-public:
+  public:
     void Change(const std::string& wire, bool level, VcdTrace& trace) {
         if (wire == "scl") {
             if (level && !scl_) {
@@ -24,7 +24,7 @@ public:
         }
     }
 
-private:
+  private:
     void Start() {
         current_ = "S";
         bits_.clear();
