@@ -26,7 +26,7 @@ class I2cDecoder {
 
   private:
     void Start() {
-        current_ = "S";
+        current_.assign(1, 'S');
         bits_.clear();
     }
 
