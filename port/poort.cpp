@@ -1,7 +1,9 @@
 // The port library: the five entry points, on the simulated bus or a real serial port as
 // KOLVANER_PORT says, with an optional bus trace (KOLVANER_TRACE).
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,9 +59,10 @@ bool OpenDevice(const std::string& device, const PortSettings& settings) {
 
 // An unplugged adapter fails every call from now on: stop using it, say so once.
 void LineFailed(const char* operation) {
+    const int error = errno;
     port_failed = true;
-    std::fprintf(stderr, "kolvaner: %s: %s failed, reading no device from now on\n",
-                 SerialDevice().c_str(), operation);
+    std::fprintf(stderr, "kolvaner: %s: %s failed: %s; reading no device from now on\n",
+                 SerialDevice().c_str(), operation, std::strerror(error));
 }
 
 bool SimulatedData() {

@@ -1,0 +1,120 @@
+// The serial-port backend at the system-call level: the real kolvaner-cli on a fake
+// serial terminal (LD_PRELOAD) whose modem lines drive the simulated bus.
+#include <grp.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.h"
+
+namespace {
+
+const std::string kFakeTty = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyFAKE0";
+const std::string kLog = "/tmp/kolvaner-" + std::to_string(getpid()) + "-fake.log";
+
+const char kOpenLine[] = "open O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC";
+const char kPortSettings[] =
+    "tcsetattr TCSANOW ispeed=9600 ospeed=9600 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=1 "
+    "cread=1 icanon=0 echo=0 isig=0 ixon=0 ixoff=0 opost=0 vmin=0 vtime=0";
+const char kCookedSettings[] =
+    "tcsetattr TCSANOW ispeed=38400 ospeed=38400 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=0 "
+    "cread=1 icanon=1 echo=1 isig=1 ixon=1 ixoff=0 opost=1 vmin=0 vtime=0";
+
+ProgramRun RunOnFake(const std::string& arguments, const std::string& environment = "") {
+    std::remove(kLog.c_str());
+    return RunProgram(KOLVANER_CLI, arguments,
+                      "LD_PRELOAD='" FAKE_TTY_LIBRARY "' KOLVANER_FAKE_TTY='" + kFakeTty +
+                          "' KOLVANER_FAKE_LOG='" + kLog + "' " + environment);
+}
+
+std::vector<std::string> LogLines() {
+    std::ifstream log(kLog);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool IsModemLineCall(const std::string& line) {
+    return line.rfind("ioctl TIOCMBIS", 0) == 0 || line.rfind("ioctl TIOCMBIC", 0) == 0 ||
+           line.rfind("ioctl TIOCMGET", 0) == 0;
+}
+
+TEST(FakeSerialTerminal, OpensSetsUpReadsAndRestoresWithNothingElseInBetween) {
+    const ProgramRun run = RunOnFake("bearing --count 3 --interval 0 --port " + kFakeTty,
+                                     "KOLVANER_FAKE_BUS=compass=0x0E0B");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "360\n360\n360\n");
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 7U);
+    const std::vector<std::string> head(lines.begin(), lines.begin() + 4);
+    EXPECT_EQ(head,
+              (std::vector<std::string>{kOpenLine, "tcgetattr", "ioctl TIOCEXCL", kPortSettings}));
+    const std::vector<std::string> tail(lines.end() - 3, lines.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{kCookedSettings, "ioctl TIOCNXCL", "close"}));
+    const auto modem_calls = std::count_if(lines.begin() + 4, lines.end() - 3, IsModemLineCall);
+    EXPECT_EQ(modem_calls, static_cast<long>(lines.size()) - 7) << "other calls in between";
+    EXPECT_EQ(modem_calls, 2 + 3 * 194);  // the open's RTS(1) and DTR(1), then three reads
+    EXPECT_EQ(lines[4], "ioctl TIOCMBIS RTS");
+    EXPECT_EQ(lines[5], "ioctl TIOCMBIS DTR");
+}
+
+TEST(FakeSerialTerminal, BearingsMatchTheSimulatedCompass) {
+    const struct {
+        const char* bus;
+        const char* out;
+    } cases[] = {{"compass=450", "45\n"},
+                 {"compass=0xFFFF", "6554\n"},
+                 {"compass=off", "6554\n"},
+                 {"compass=3585", "358\n"}};
+    for (const auto& c : cases) {
+        const ProgramRun run =
+            RunOnFake("bearing --port " + kFakeTty, std::string("KOLVANER_FAKE_BUS=") + c.bus);
+        EXPECT_EQ(run.status, 0) << c.bus << run.err;
+        EXPECT_EQ(run.out, c.out) << c.bus;
+    }
+}
+
+TEST(FakeSerialTerminal, UnpluggedAdapterIsReportedOnceAndEndsTheRun) {
+    // The second read fails partway: 2 calls for the open, 194 for the first read.
+    const ProgramRun run = RunOnFake("bearing --count 5 --interval 0 --port " + kFakeTty,
+                                     "KOLVANER_FAKE_BUS=compass=450 KOLVANER_FAKE_FAIL_AFTER=300");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "45\n");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find(kFakeTty), std::string::npos) << run.err;
+    const std::vector<std::string> lines = LogLines();
+    const auto failed = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return IsModemLineCall(line) && line.find("EIO") != std::string::npos;
+    });
+    EXPECT_EQ(failed, 1) << "modem lines used after the failure";
+    EXPECT_EQ(lines.back(), "close");
+}
+
+TEST(FakeSerialTerminal, PermissionDeniedNamesTheGroupToJoin) {
+    const std::string denied = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyDENIED";
+    std::ofstream(denied) << "";
+    const group* dialout = getgrnam("dialout");
+    if (dialout != nullptr) {
+        ASSERT_EQ(chown(denied.c_str(), static_cast<uid_t>(-1), dialout->gr_gid), 0);
+    }
+    const ProgramRun run =
+        RunOnFake("bearing --port " + denied, "KOLVANER_FAKE_DENY='" + denied + "'");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("cannot open " + denied + ": Permission denied"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(dialout != nullptr ? "'dialout'" : "join the group"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("COM1 niet beschikbaar/aanwezig"), std::string::npos) << run.err;
+    std::remove(denied.c_str());
+}
+
+}  // namespace
