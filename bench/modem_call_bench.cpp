@@ -73,7 +73,8 @@ void BM_BearingReadOneCallPerLineChange(benchmark::State& state) {
         benchmark::DoNotOptimize(ReadBearing());
         ++reads;
     }
-    state.counters["syscalls/read"] = static_cast<double>(ModemCalls() - before) / reads;
+    state.counters["syscalls/read"] =
+        static_cast<double>(ModemCalls() - before) / static_cast<double>(reads);
     CLOSECOM();
 }
 BENCHMARK(BM_BearingReadOneCallPerLineChange);
@@ -94,7 +95,8 @@ void BM_BearingReadReadModifyWrite(benchmark::State& state) {
         }
         ++reads;
     }
-    state.counters["syscalls/read"] = static_cast<double>(ModemCalls() - before) / reads;
+    state.counters["syscalls/read"] =
+        static_cast<double>(ModemCalls() - before) / static_cast<double>(reads);
     close(fd);
 }
 BENCHMARK(BM_BearingReadReadModifyWrite);

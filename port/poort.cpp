@@ -74,7 +74,8 @@ bool SimulatedData() {
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
     PortSettings settings;
-    const std::string error = ParsePortSettings(settings_text ? settings_text : "", settings);
+    const std::string error =
+        ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
     if (!error.empty()) {
         std::fprintf(stderr, "kolvaner: %s\n", error.c_str());
         return 0;
@@ -91,7 +92,8 @@ std::int16_t OPENCOM(const char* settings_text) {
     port_failed = false;
     scl_level = simulated ? sim_bus->Clock() : true;
     sda_level = simulated ? sim_bus->Data() : true;
-    if (const char* trace_path = std::getenv("KOLVANER_TRACE"); trace_path && *trace_path) {
+    if (const char* trace_path = std::getenv("KOLVANER_TRACE");
+        trace_path != nullptr && *trace_path != '\0') {
         trace.Open(trace_path, !simulated, scl_level, sda_level);
     }
     return 1;

@@ -32,7 +32,8 @@ TEST(OpenBus, FailedOpenShowsOneMessageAndTouchesNoLine) {
 }
 
 TEST(OpenBus, AnyNonZeroResultRaisesClockThenReleasesData) {
-    for (const std::int16_t result : {1, -1, 255, 32767}) {
+    const std::int16_t results[] = {1, -1, 255, 32767};
+    for (const std::int16_t result : results) {
         ResetPort().open_result = result;
         OpenBus();
         EXPECT_EQ(Port().Log(), "O R1 D1") << "OPENCOM returned " << result;

@@ -220,6 +220,8 @@ bool TakesMode(int flags) {
 
 #define FAKE_TTY_EXPORT __attribute__((visibility("default")))
 
+// The C library's own declarations name their parameters in its reserved style.
+// NOLINTBEGIN(readability-inconsistent-declaration-parameter-name)
 extern "C" {
 
 // Modem-line calls made on the fake since it was opened, for benchmarks.
@@ -299,3 +301,4 @@ FAKE_TTY_EXPORT int ioctl(int fd, unsigned long request, ...) {
 }
 
 }  // extern "C"
+// NOLINTEND(readability-inconsistent-declaration-parameter-name)

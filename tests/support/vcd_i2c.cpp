@@ -71,8 +71,12 @@ VcdTrace ReadVcd(const std::string& path) {
     while (std::getline(file, line)) {
         if (line.rfind("$var", 0) == 0) {
             std::istringstream fields(line);
-            std::string var, type, width, id, name;
-            fields >> var >> type >> width >> id >> name;
+            std::string keyword;
+            std::string type;
+            std::string width;
+            std::string id;
+            std::string name;
+            fields >> keyword >> type >> width >> id >> name;
             names[id] = name;
             trace.wires.push_back(name);
         } else if (line == "$dumpvars") {
