@@ -1,4 +1,4 @@
-// Bearing reads through the simulated bus: reads per second, and port calls per read
+// Device reads through the simulated bus: reads per second, and port calls per read
 // counted from the bus trace, where every line operation and CTS sample gets a timestamp.
 #include <benchmark/benchmark.h>
 
@@ -13,6 +13,7 @@
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
+#include "devices/thermometer.h"
 
 void ShowMessageBox(std::string_view text) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -30,10 +31,10 @@ void OpenSimulatedBus(const char* trace) {
     OpenBus();
 }
 
-int PortCallsPerBearingRead() {
+int PortCallsPerRead(void (*read)()) {
     const std::string path = "/tmp/kolvaner-bench-" + std::to_string(getpid()) + ".vcd";
     OpenSimulatedBus(path.c_str());
-    ReadBearing();
+    read();
     CLOSECOM();
     std::ifstream trace(path);
     int timestamps = 0;
@@ -53,9 +54,21 @@ void BM_ReadBearingOnSimulatedBus(benchmark::State& state) {
     CLOSECOM();
     state.counters["reads/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["port_calls/read"] = PortCallsPerBearingRead();
+    state.counters["port_calls/read"] = PortCallsPerRead([] { ReadBearing(); });
 }
 BENCHMARK(BM_ReadBearingOnSimulatedBus);
+
+void BM_ReadTemperatureOnSimulatedBus(benchmark::State& state) {
+    OpenSimulatedBus(nullptr);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ReadTemperature());
+    }
+    CLOSECOM();
+    state.counters["reads/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["port_calls/read"] = PortCallsPerRead([] { ReadTemperature(); });
+}
+BENCHMARK(BM_ReadTemperatureOnSimulatedBus);
 
 void BM_SettleDelay(benchmark::State& state) {
     const std::int16_t once = 1;

@@ -47,6 +47,10 @@ class SimDevice {
     std::uint8_t shift_ = 0;
 };
 
+// The chips the options put on the bus: compass at 0x60, thermometer at 0x48, input port
+// at 0x20.
+std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options);
+
 class SimBus {
   public:
     explicit SimBus(const SimOptions& options);

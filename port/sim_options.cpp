@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr char kAllowed[] = "compass=N|turning|off";
+constexpr char kAllowed[] = "compass=N|turning|off, thermo=N|off, inport=N|off";
 
 // Decimal or 0x hex, 0-65535.
 bool ParseRegisterValue(std::string_view text, std::uint16_t& value) {
@@ -18,6 +18,10 @@ bool ParseRegisterValue(std::string_view text, std::uint16_t& value) {
     return !text.empty() && result.ec == std::errc{} && result.ptr == end;
 }
 
+std::string BadValue(std::string_view value, const char* option, const char* allowed) {
+    return "bad value '" + std::string(value) + "' for " + option + " (allowed: " + allowed + ")";
+}
+
 std::string ParseCompass(std::string_view value, SimOptions& options) {
     if (value == "turning") {
         options.compass = SimOptions::Compass::turning;
@@ -26,10 +30,43 @@ std::string ParseCompass(std::string_view value, SimOptions& options) {
     } else if (ParseRegisterValue(value, options.compass_raw)) {
         options.compass = SimOptions::Compass::fixed;
     } else {
-        return "bad value '" + std::string(value) +
-               "' for compass (allowed: 0-65535 or 0x0-0xFFFF, turning, off)";
+        return BadValue(value, "compass", "0-65535 or 0x0-0xFFFF, turning, off");
     }
     return {};
+}
+
+std::string ParseThermometer(std::string_view value, SimOptions& options) {
+    if (value == "off") {
+        options.thermometer = false;
+    } else if (ParseRegisterValue(value, options.thermometer_raw)) {
+        options.thermometer = true;
+    } else {
+        return BadValue(value, "thermo", "0-65535 or 0x0-0xFFFF, off");
+    }
+    return {};
+}
+
+std::string ParseInputPort(std::string_view value, SimOptions& options) {
+    std::uint16_t pins = 0;
+    if (value == "off") {
+        options.input_port = false;
+    } else if (ParseRegisterValue(value, pins) && pins <= 0xFF) {
+        options.input_port = true;
+        options.input_port_pins = static_cast<std::uint8_t>(pins);
+    } else {
+        return BadValue(value, "inport", "0-255 or 0x0-0xFF, off");
+    }
+    return {};
+}
+
+std::string ParseOption(std::string_view key, std::string_view value, SimOptions& options) {
+    if (key == "compass") {
+        return ParseCompass(value, options);
+    }
+    if (key == "thermo") {
+        return ParseThermometer(value, options);
+    }
+    return ParseInputPort(value, options);
 }
 
 }  // namespace
@@ -41,14 +78,13 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
         text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
         const std::size_t equals = item.find('=');
         const std::string_view key = item.substr(0, equals);
-        const std::string_view value =
-            equals == std::string_view::npos ? std::string_view{} : item.substr(equals + 1);
-        if (key == "compass" && equals != std::string_view::npos) {
-            if (std::string error = ParseCompass(value, options); !error.empty()) {
-                return error;
-            }
-        } else {
+        if (equals == std::string_view::npos ||
+            (key != "compass" && key != "thermo" && key != "inport")) {
             return "unknown option '" + std::string(item) + "' (allowed: " + kAllowed + ")";
+        }
+        if (std::string error = ParseOption(key, item.substr(equals + 1), options);
+            !error.empty()) {
+            return error;
         }
     }
     return {};

@@ -1,4 +1,4 @@
-// Options of the simulated bus: KOLVANER_PORT=sim:compass=450 and the like.
+// Options of the simulated bus: KOLVANER_PORT=sim:compass=450,thermo=0xE700 and the like.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,10 @@ struct SimOptions {
     enum class Compass { turning, fixed, off };
     Compass compass = Compass::turning;
     std::uint16_t compass_raw = 0;  // tenths of a degree, for Compass::fixed
+    bool thermometer = true;
+    std::uint16_t thermometer_raw = 0x1980;  // temperature register, 25.5 degrees
+    bool input_port = true;
+    std::uint8_t input_port_pins = 0xFF;
 };
 
 // Reads a comma-separated option list into options. Empty on success, otherwise one line

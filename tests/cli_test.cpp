@@ -55,6 +55,33 @@ TEST(KolvanerCli, OutputAndExitStatus) {
         {"bearing --port sim:compass=big", 1,
          "--\nkolvaner: simulated bus: bad value 'big' for compass (allowed: 0-65535 or "
          "0x0-0xFFFF, turning, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"temperature --port sim", 0, "26\n--\n"},
+        {"temperature --port sim:thermo=0xE700 --count 2 --interval 0", 0, "-25\n-25\n--\n"},
+        {"temperature --port sim:thermo=0xFF80", 0, "0\n--\n"},
+        {"temperature --port sim:thermo=off", 0, "0\n--\n"},
+        {"input --port sim", 0, "0xff\n--\n"},
+        {"input --port sim:inport=0x5A", 0, "0x5a\n--\n"},
+        {"input 0x20 --port sim:inport=7", 0, "0x07\n--\n"},
+        {"input --port sim:inport=7 32", 0, "0x07\n--\n"},
+        {"input 33 --port sim:inport=7", 0, "0xff\n--\n"},
+        {"input 0X7f --port sim:inport=0", 0, "0xff\n--\n"},
+        {"input 128", 2, "--\nkolvaner-cli: bad address '128' (0-127 or 0x00-0x7f)\n"},
+        {"input 0x80", 2, "--\nkolvaner-cli: bad address '0x80' (0-127 or 0x00-0x7f)\n"},
+        {"input -1", 2, "--\nkolvaner-cli: bad address '-1' (0-127 or 0x00-0x7f)\n"},
+        {"input 0x", 2, "--\nkolvaner-cli: bad address '0x' (0-127 or 0x00-0x7f)\n"},
+        {"input 1 2", 2, "--\nkolvaner-cli: unexpected argument '2'\n"},
+        {"temperature 32", 2, "--\nkolvaner-cli: unexpected argument '32'\n"},
+        {"scan --count x", 2, "--\nkolvaner-cli: bad --count 'x' (0-1000000000)\n"},
+        {"temperature --port sim:thermo=65536", 1,
+         "--\nkolvaner: simulated bus: bad value '65536' for thermo (allowed: 0-65535 or "
+         "0x0-0xFFFF, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"input --port sim:inport=256", 1,
+         "--\nkolvaner: simulated bus: bad value '256' for inport (allowed: 0-255 or "
+         "0x0-0xFF, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"scan --port sim:inport", 1,
+         "--\nkolvaner: simulated bus: unknown option 'inport' (allowed: "
+         "compass=N|turning|off, thermo=N|off, inport=N|off)\n"
+         "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"bearing --port /nonexistent/ttyUSB0", 1,
          "--\nkolvaner: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
@@ -70,9 +97,31 @@ TEST(KolvanerCli, OutputAndExitStatus) {
 TEST(KolvanerCli, HelpListsTheCommandsAndOptions) {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* word : {"bearing", "--count", "--interval", "--port", "--trace"}) {
+    for (const char* word : {"bearing", "temperature", "input [ADDR]", "scan", "--count",
+                             "--interval", "--port", "--trace"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
+}
+
+TEST(KolvanerCli, ScanShowsTheAnsweringAddressesAsAGrid) {
+    const std::string grid =
+        "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n"
+        "00:                         -- -- -- -- -- -- -- --\n"
+        "10: -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --\n"
+        "20: 20 -- -- -- -- -- -- -- -- -- -- -- -- -- -- --\n"
+        "30: -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --\n"
+        "40: -- -- -- -- -- -- -- -- 48 -- -- -- -- -- -- --\n"
+        "50: -- -- -- -- -- -- -- -- -- -- -- -- -- -- -- --\n"
+        "60: 60 -- -- -- -- -- -- -- -- -- -- -- -- -- -- --\n"
+        "70: -- -- -- -- -- -- -- --\n";
+    const CliRun run = RunCli("scan --port sim");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, grid + "--\n");
+    std::string without_thermometer = grid;
+    without_thermometer.replace(without_thermometer.find(" 48 "), 4, " -- ");
+    const CliRun twice = RunCli("scan --port sim:thermo=off --count 2 --interval 0");
+    EXPECT_EQ(twice.status, 0);
+    EXPECT_EQ(twice.output, without_thermometer + without_thermometer + "--\n");
 }
 
 TEST(KolvanerCli, EnvironmentChoosesThePortAndOptionsOverrideIt) {
@@ -111,6 +160,13 @@ TEST(CliArgs, DefaultsAndOverrides) {
     EXPECT_EQ(command.count, 0);
     EXPECT_EQ(command.trace, "t.vcd");
     EXPECT_EQ(command.port, "sim");
+    ASSERT_EQ(ParseCliArgs({"input"}, command), "");
+    EXPECT_EQ(command.action, CliCommand::Action::input);
+    EXPECT_EQ(command.address, 0x20);
+    ASSERT_EQ(ParseCliArgs({"input", "0x7F"}, command), "");
+    EXPECT_EQ(command.address, 127);
+    ASSERT_EQ(ParseCliArgs({"input", "0"}, command), "");
+    EXPECT_EQ(command.address, 0);
 }
 
 }  // namespace

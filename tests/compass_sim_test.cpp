@@ -77,7 +77,7 @@ TEST(CompassOnSimulatedBus, RegisterPointerMovesOnAcrossAcknowledgedReads) {
 }
 
 TEST(CompassOnSimulatedBus, AcknowledgesOnlyItsOwnAddress) {
-    BusSession session("sim:compass=450");
+    BusSession session("sim:compass=450,thermo=off,inport=off");
     for (int address = 0; address < 128; ++address) {
         BusStart();
         const AckFlag ack = BusWriteByte(static_cast<BusByte>(address << 1));
@@ -101,10 +101,21 @@ TEST(SimulatorOptions, ABadOptionFailsTheOpenAndNamesIt) {
         const char* port;
         const char* named;
     } cases[] = {
-        {"sim:compass=abc", "'abc' for compass"},    {"sim:compass=65536", "'65536' for compass"},
-        {"sim:compass=-1", "'-1' for compass"},      {"sim:compass=", "'' for compass"},
-        {"sim:compass=0x", "'0x' for compass"},      {"sim:compas=1", "unknown option 'compas=1'"},
-        {"sim:compass", "unknown option 'compass'"}, {"sim:compass=1,,", "unknown option ''"},
+        {"sim:compass=abc", "'abc' for compass"},
+        {"sim:compass=65536", "'65536' for compass"},
+        {"sim:compass=-1", "'-1' for compass"},
+        {"sim:compass=", "'' for compass"},
+        {"sim:compass=0x", "'0x' for compass"},
+        {"sim:compas=1", "unknown option 'compas=1'"},
+        {"sim:compass", "unknown option 'compass'"},
+        {"sim:compass=1,,", "unknown option ''"},
+        {"sim:thermo=65536", "'65536' for thermo"},
+        {"sim:thermo=on", "'on' for thermo"},
+        {"sim:thermo=-0x1", "'-0x1' for thermo"},
+        {"sim:inport=256", "'256' for inport"},
+        {"sim:inport=0x100", "'0x100' for inport"},
+        {"sim:inport=", "'' for inport"},
+        {"sim:inport=1,thermo", "unknown option 'thermo'"},
     };
     for (const auto& c : cases) {
         testing::internal::CaptureStderr();

@@ -68,4 +68,27 @@ TEST(SimOptionsText, AcceptsValuesInDecimalAndHex) {
     }
 }
 
+TEST(SimOptionsText, ThermometerAndInputPortAreOnUnlessSwitchedOff) {
+    const struct {
+        const char* text;
+        bool thermometer;
+        int thermometer_raw;
+        bool input_port;
+        int pins;
+    } cases[] = {
+        {"", true, 0x1980, true, 0xFF},
+        {"thermo=off,inport=off", false, 0x1980, false, 0xFF},
+        {"thermo=0xE700,inport=0x5a", true, 0xE700, true, 0x5A},
+        {"thermo=off,thermo=65535,inport=off,inport=0", true, 65535, true, 0},
+    };
+    for (const auto& c : cases) {
+        SimOptions options;
+        ASSERT_EQ(ParseSimOptions(c.text, options), "") << c.text;
+        EXPECT_EQ(options.thermometer, c.thermometer) << c.text;
+        EXPECT_EQ(options.thermometer_raw, c.thermometer_raw) << c.text;
+        EXPECT_EQ(options.input_port, c.input_port) << c.text;
+        EXPECT_EQ(options.input_port_pins, c.pins) << c.text;
+    }
+}
+
 }  // namespace

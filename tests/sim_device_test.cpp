@@ -69,6 +69,52 @@ TEST(SimulatedDevice, AnswersOnlyAnAddressSentRightOnTheWire) {
     }
 }
 
+// The bits of a byte in the order they go onto the wire.
+std::vector<int> Bits(int value, bool msb_first) {
+    std::vector<int> bits;
+    for (int bit = 0; bit < 8; ++bit) {
+        bits.push_back((value >> (msb_first ? 7 - bit : bit)) & 1);
+    }
+    return bits;
+}
+
+TEST(SimulatedDevice, ThermometerAndInputPortAnswerOnlyBytesSentMostSignificantBitFirst) {
+    const struct {
+        const char* fault;
+        int address;
+        int command;  // -1: none
+        bool msb_first;
+        bool address_acknowledged;
+        bool command_acknowledged;
+    } cases[] = {
+        {"none, thermometer", 0x90, 0xAA, true, true, true},
+        {"none, input port", 0x41, -1, true, true, false},
+        {"thermometer address LSB first", 0x90, -1, false, false, false},
+        {"input port address LSB first", 0x41, -1, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SimBus bus(SimOptions{});
+        FaultyMaster master(bus);
+        master.Start();
+        EXPECT_EQ(master.Send(Bits(c.address, c.msb_first)), c.address_acknowledged) << c.fault;
+        if (c.command >= 0) {
+            EXPECT_EQ(master.Send(Bits(c.command, c.msb_first)), c.command_acknowledged) << c.fault;
+        }
+    }
+    // The address right, each command byte the wrong way round.
+    for (const int command : {0xAC, 0x22, 0xEE, 0xAA}) {
+        SimBus bus(SimOptions{});
+        FaultyMaster master(bus);
+        master.Start();
+        ASSERT_TRUE(master.Send(Bits(0x90, true)));
+        EXPECT_TRUE(master.Send(Bits(command, true))) << command;
+        master.Stop();
+        master.Start();
+        ASSERT_TRUE(master.Send(Bits(0x90, true)));
+        EXPECT_FALSE(master.Send(Bits(command, false))) << command << " LSB first";
+    }
+}
+
 TEST(SimulatedDevice, ReleasesDataAfterTheAcknowledgeClock) {
     SimOptions options;
     SimBus bus(options);

@@ -6,6 +6,9 @@ const char kCliUsage[] =
     "Usage: kolvaner-cli COMMAND [--count N] [--interval MS] [--port PORT] [--trace FILE]\n"
     "Commands:\n"
     "  bearing        read the compass, whole degrees\n"
+    "  temperature    read the thermometer, whole degrees Celsius\n"
+    "  input [ADDR]   read the input port at 7-bit ADDR (0-127 or 0x00-0x7f, default 0x20)\n"
+    "  scan           probe addresses 0x08-0x77, show the ones that answer as a grid\n"
     "Options:\n"
     "  --count N      number of reads, 0 = until Ctrl-C (default 1)\n"
     "  --interval MS  milliseconds between reads (default 500)\n"
@@ -18,12 +21,26 @@ namespace {
 
 constexpr int kMaxCount = 1'000'000'000;
 constexpr int kMaxIntervalMs = 86'400'000;
+constexpr int kMaxAddress = 127;
 
 bool ParseBounded(std::string_view text, int max, int& value) {
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value);
     return !text.empty() && result.ec == std::errc{} && result.ptr == end && value >= 0 &&
            value <= max;
+}
+
+// Decimal or 0x hex, 0-127.
+bool ParseAddress(std::string_view text, int& address) {
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, address, base);
+    return !text.empty() && result.ec == std::errc{} && result.ptr == end && address >= 0 &&
+           address <= kMaxAddress;
 }
 
 std::string Quoted(std::string_view text) {
@@ -54,11 +71,30 @@ std::string SetOption(std::string_view name, std::string_view value, CliCommand&
     return {};
 }
 
+bool SetAction(std::string_view name, CliCommand& command) {
+    using Action = CliCommand::Action;
+    const struct {
+        std::string_view name;
+        Action action;
+    } actions[] = {{"bearing", Action::bearing},
+                   {"temperature", Action::temperature},
+                   {"input", Action::input},
+                   {"scan", Action::scan}};
+    for (const auto& known : actions) {
+        if (name == known.name) {
+            command.action = known.action;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
     command = CliCommand{};
     bool have_action = false;
+    bool have_address = false;
     for (std::size_t index = 0; index < args.size(); ++index) {
         const std::string_view arg = args[index];
         if (arg == "--help" || arg == "-h") {
@@ -83,11 +119,18 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             if (std::string error = SetOption(name, value, command); !error.empty()) {
                 return error;
             }
-        } else if (!have_action && arg == "bearing") {
-            command.action = CliCommand::Action::bearing;
+        } else if (!have_action) {
+            if (!SetAction(arg, command)) {
+                return "unknown command " + Quoted(arg);
+            }
             have_action = true;
+        } else if (command.action == CliCommand::Action::input && !have_address) {
+            if (!ParseAddress(arg, command.address)) {
+                return "bad address " + Quoted(arg) + " (0-127 or 0x00-0x7f)";
+            }
+            have_address = true;
         } else {
-            return (have_action ? "unexpected argument " : "unknown command ") + Quoted(arg);
+            return "unexpected argument " + Quoted(arg);
         }
     }
     if (!have_action) {

@@ -7,9 +7,10 @@
 #include <vector>
 
 struct CliCommand {
-    enum class Action { help, bearing };
+    enum class Action { help, bearing, temperature, input, scan };
     Action action = Action::help;
-    int count = 1;  // 0: until interrupted
+    int address = 0x20;  // input: the port's 7-bit address
+    int count = 1;       // 0: until interrupted
     int interval_ms = 500;
     std::optional<std::string> port;
     std::optional<std::string> trace;

@@ -1,5 +1,6 @@
 #include "tests/support/bus_session.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
+#include "tests/support/vcd_i2c.h"
 
 namespace {
 std::vector<std::string> messages;
@@ -42,4 +44,15 @@ BusSession::~BusSession() {
     CLOSECOM();
     unsetenv("KOLVANER_PORT");
     unsetenv("KOLVANER_TRACE");
+}
+
+std::vector<std::string> TrafficWhile(const std::string& port, const std::function<void()>& body) {
+    const std::string path = TempPath("traffic.vcd");
+    {
+        BusSession session(port, path);
+        body();
+    }
+    const VcdTrace trace = ReadVcd(path);
+    std::remove(path.c_str());
+    return trace.transactions;
 }

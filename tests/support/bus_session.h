@@ -2,6 +2,7 @@
 // optional trace, for one test, and closes it again.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,3 +18,7 @@ class BusSession {
 
 // Messages the bus showed since the last call.
 std::vector<std::string> TakeMessages();
+
+// The I2C transactions on the wire while body runs on a bus opened on port, decoded from
+// a bus trace.
+std::vector<std::string> TrafficWhile(const std::string& port, const std::function<void()>& body);

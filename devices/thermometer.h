@@ -1,0 +1,5 @@
+// DS1621-type thermometer at 7-bit address 0x48 (address bytes 0x90 and 0x91).
+#pragma once
+
+// The temperature in whole degrees Celsius; 0 when nothing answers.
+double ReadTemperature();

@@ -1,0 +1,80 @@
+// The input port read through the simulated bus, and the bus scan that finds the devices.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bus/bus_scan.h"
+#include "devices/input_port.h"
+#include "tests/support/bus_session.h"
+
+namespace {
+
+TEST(InputPortOnSimulatedBus, ReturnsThePinLevels) {
+    const struct {
+        const char* pins;
+        int value;
+    } cases[] = {
+        {"0", 0x00},    {"1", 0x01},   {"0x80", 0x80}, {"0x5A", 0x5A},
+        {"0xa5", 0xA5}, {"254", 0xFE}, {"255", 0xFF},  {"off", 0xFF},
+    };
+    for (const auto& c : cases) {
+        BusSession session(std::string("sim:inport=") + c.pins);
+        EXPECT_EQ(ReadInputPort(32), c.value) << "inport=" << c.pins;
+    }
+}
+
+TEST(InputPortOnSimulatedBus, OneReadIsOneBareReadTransaction) {
+    const struct {
+        int address;
+        const char* transaction;
+    } cases[] = {
+        {32, "S 41A 3CN P"},   // the port answers its read address
+        {0, "S 01N FFN P"},    // general call with the read bit: nobody answers
+        {127, "S FFN FFN P"},  // the highest address
+        {33, "S 43N FFN P"},
+    };
+    for (const auto& c : cases) {
+        const auto address = static_cast<BusByte>(c.address);
+        const std::vector<std::string> traffic =
+            TrafficWhile("sim:inport=0x3C", [&] { ReadInputPort(address); });
+        EXPECT_EQ(traffic, std::vector<std::string>{c.transaction}) << "address " << c.address;
+    }
+}
+
+TEST(InputPortOnSimulatedBus, AddressWithoutReadAddressByteIsRejectedWithoutTraffic) {
+    const std::vector<std::string> traffic = TrafficWhile("sim", [] {
+        EXPECT_THROW(ReadInputPort(128), std::out_of_range);
+        EXPECT_THROW(ReadInputPort(255), std::out_of_range);
+    });
+    EXPECT_TRUE(traffic.empty());
+}
+
+TEST(BusScan, FindsTheDevicesTheSimulatorHas) {
+    const struct {
+        const char* port;
+        std::vector<BusByte> found;
+    } cases[] = {
+        {"sim", {0x20, 0x48, 0x60}},
+        {"sim:compass=off", {0x20, 0x48}},
+        {"sim:thermo=off,inport=off", {0x60}},
+        {"sim:compass=off,thermo=off,inport=off", {}},
+    };
+    for (const auto& c : cases) {
+        BusSession session(c.port);
+        EXPECT_EQ(ScanBus(), c.found) << c.port;
+    }
+}
+
+TEST(BusScan, ProbesEachAddressWithAWriteAndAStop) {
+    const std::vector<std::string> traffic = TrafficWhile("sim", [] { ScanBus(); });
+    ASSERT_EQ(traffic.size(), 0x77U - 0x08 + 1);
+    for (int address = 0x08; address <= 0x77; ++address) {
+        const bool present = address == 0x20 || address == 0x48 || address == 0x60;
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "S %02X%c P", address * 2, present ? 'A' : 'N');
+        EXPECT_EQ(traffic[address - 0x08], expected);
+    }
+}
+
+}  // namespace
