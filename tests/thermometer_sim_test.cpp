@@ -22,6 +22,7 @@ TEST(ThermometerOnSimulatedBus, TemperatureTableRoundsTiesToEven) {
         {"0x1880", 24, "24.5 rounds to even"},
         {"0x0180", 2, "1.5 rounds to even"},
         {"0x7D00", 125, "125.0"},
+        {"0x7F80", 128, "127.5 rounds to even 128, above the chip's range"},
         {"0x0080", 0, "0.5 rounds to even"},
         {"0xFF00", -1, "255.0, less 256"},
         {"0xFF80", 0, "255.5 rounds to 256, less 256"},
