@@ -1,5 +1,6 @@
 // The window's diagnostic sequences as device reads on the simulated bus: ten temperature
 // reads, and one temperature read followed by the input port at address 32.
+#include <cstddef>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,7 +24,7 @@ TEST(DiagnosticSequences, TenTemperatureReadsAreSixtyTransactions) {
         }
     });
     ASSERT_EQ(traffic.size(), 60U);
-    for (std::size_t read = 0; read < 10; ++read) {
+    for (std::ptrdiff_t read = 0; read < 10; ++read) {
         const std::vector<std::string> one(traffic.begin() + 6 * read,
                                            traffic.begin() + 6 * (read + 1));
         EXPECT_EQ(one, kTemperatureRead) << "read " << read + 1;

@@ -28,9 +28,11 @@ const char kCookedSettings[] =
 
 ProgramRun RunOnFake(const std::string& arguments, const std::string& environment = "") {
     std::remove(kLog.c_str());
+    // Under AddressSanitizer the fake comes before its runtime in the library list.
     return RunProgram(KOLVANER_CLI, arguments,
-                      "LD_PRELOAD='" FAKE_TTY_LIBRARY "' KOLVANER_FAKE_TTY='" + kFakeTty +
-                          "' KOLVANER_FAKE_LOG='" + kLog + "' " + environment);
+                      "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
+                      "LD_PRELOAD='" FAKE_TTY_LIBRARY "' KOLVANER_FAKE_TTY='" +
+                          kFakeTty + "' KOLVANER_FAKE_LOG='" + kLog + "' " + environment);
 }
 
 std::vector<std::string> LogLines() {

@@ -72,6 +72,7 @@ TEST(SimulatedDevice, AnswersOnlyAnAddressSentRightOnTheWire) {
 // The bits of a byte in the order they go onto the wire.
 std::vector<int> Bits(int value, bool msb_first) {
     std::vector<int> bits;
+    bits.reserve(8);
     for (int bit = 0; bit < 8; ++bit) {
         bits.push_back((value >> (msb_first ? 7 - bit : bit)) & 1);
     }

@@ -88,6 +88,7 @@ TEST(ThermometerModel, HandsOutHighByteThenLowByteOneReadTransactionEach) {
     EXPECT_EQ(read_transaction(), 0xFF) << "no read command yet";
     command(0xAA);
     std::vector<int> bytes;
+    bytes.reserve(3);
     for (int read = 0; read < 3; ++read) {
         bytes.push_back(read_transaction());
     }

@@ -25,7 +25,9 @@ void Check(bool holds) {
 
 }  // namespace
 
-std::int16_t OPENCOM(const char*) { return 1; }
+std::int16_t OPENCOM(const char*) {
+    return 1;
+}
 void CLOSECOM() {}
 void DTR(int) {}
 void RTS(int) {}
