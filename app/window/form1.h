@@ -1,0 +1,38 @@
+// Form1: the program's one window. Timer1 reads the compass every 500 ms and Label1 shows
+// the bearing; the serial port is open from load to unload.
+#pragma once
+
+#include <QWidget>
+
+class QCloseEvent;
+class QLabel;
+class QTimer;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Creates the window, its labels and Timer1, which runs from here on.
+    Form1();
+    ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    // Loads the window, which opens the bus and may wait for OK on a message box, then
+    // shows it.
+    void Start();
+
+    QLabel* const Label1;
+    QLabel* const Label2;
+    QTimer* const Timer1;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Load();
+    void Timer1Tick();
+    void Unload();
+
+    bool unloaded_ = false;
+};

@@ -1,0 +1,12 @@
+// The window program's message box: modal, OK only, titled with the program's name.
+#include "bus/message_box.h"
+
+#include <QMessageBox>
+#include <QString>
+
+void ShowMessageBox(std::string_view text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kolvaner"),
+                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                    QMessageBox::Ok);
+    box.exec();
+}
