@@ -11,10 +11,13 @@
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
+#include "devices/input_port.h"
+#include "devices/thermometer.h"
 
 namespace {
 
 constexpr int kTickMilliseconds = 500;
+constexpr BusByte kInputPortAddress = 32;
 const QColor kLightYellow(255, 255, 128);
 const QColor kBrown(128, 64, 0);
 
@@ -84,6 +87,18 @@ void Form1::closeEvent(QCloseEvent* event) {
         Unload();
     }
     event->accept();
+}
+
+QVariant Form1::Testen() {
+    for (int reading = 1; reading <= 10; ++reading) {
+        ReadTemperature();
+    }
+    return {};
+}
+
+void Form1::meting() {
+    ReadTemperature();
+    ReadInputPort(kInputPortAddress);
 }
 
 void Form1::Load() {

@@ -2,6 +2,7 @@
 // the bearing; the serial port is open from load to unload.
 #pragma once
 
+#include <QVariant>
 #include <QWidget>
 
 class QCloseEvent;
@@ -21,6 +22,12 @@ class Form1 : public QWidget {
     // Loads the window, which opens the bus and may wait for OK on a message box, then
     // shows it.
     void Start();
+
+    // Diagnostics for the thermometer and the input port; nothing in the program calls them.
+    // Ten temperature reads; the result carries no value.
+    QVariant Testen();
+    // One temperature read, then one read of the input port at 0x20.
+    void meting();
 
     QLabel* const Label1;
     QLabel* const Label2;
