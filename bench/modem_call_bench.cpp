@@ -19,6 +19,7 @@
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
+#include "devices/thermometer.h"
 
 void ShowMessageBox(std::string_view text) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -65,19 +66,29 @@ std::vector<LineChange> OneReadsLineCalls() {
     return calls;
 }
 
-void BM_BearingReadOneCallPerLineChange(benchmark::State& state) {
+template <typename Read>
+void OneCallPerLineChange(benchmark::State& state, Read read) {
     OpenBus();
     const long before = ModemCalls();
     long reads = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ReadBearing());
+        read();
         ++reads;
     }
     state.counters["syscalls/read"] =
         static_cast<double>(ModemCalls() - before) / static_cast<double>(reads);
     CLOSECOM();
 }
+
+void BM_BearingReadOneCallPerLineChange(benchmark::State& state) {
+    OneCallPerLineChange(state, [] { benchmark::DoNotOptimize(ReadBearing()); });
+}
 BENCHMARK(BM_BearingReadOneCallPerLineChange);
+
+void BM_TemperatureReadOneCallPerLineChange(benchmark::State& state) {
+    OneCallPerLineChange(state, [] { benchmark::DoNotOptimize(ReadTemperature()); });
+}
+BENCHMARK(BM_TemperatureReadOneCallPerLineChange);
 
 void BM_BearingReadReadModifyWrite(benchmark::State& state) {
     const std::vector<LineChange> calls = OneReadsLineCalls();

@@ -63,6 +63,7 @@ void MeasureTicks(Form1& form, bool repaint, const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const double started = Seconds(CLOCK_MONOTONIC);
     // Always the simulated bus, whatever the caller's environment names.
     setenv("KOLVANER_PORT", "sim:compass=turning", 1);
     unsetenv("KOLVANER_TRACE");
@@ -71,9 +72,11 @@ int main(int argc, char** argv) {
     Form1 form;
     form.Start();
     WaitForTick(form);
+    const double first_bearing = Seconds(CLOCK_MONOTONIC) - started;
     QApplication::processEvents();
     std::printf("platform %s, Label1 shows %s\n", qUtf8Printable(QApplication::platformName()),
                 qUtf8Printable(form.Label1->text()));
+    std::printf("first bearing in Label1 %.0f ms after start\n", first_bearing * 1e3);
     std::printf("resident after start-up and the first tick: %ld kB (peak %ld kB)\n",
                 StatusKilobytes("VmRSS"), StatusKilobytes("VmHWM"));
 

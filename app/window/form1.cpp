@@ -66,6 +66,7 @@ Form1::Form1() : Label1(new QLabel(this)), Label2(new QLabel(this)), Timer1(new 
     // A timer on the window's thread: a slow read holds the event loop, so ticks never
     // overlap and the next one simply comes later.
     Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1Tick);
     Timer1->start(kTickMilliseconds);
 }

@@ -9,8 +9,10 @@ namespace {
 
 class I2cDecoder {
   public:
-    void Change(const std::string& wire, bool level, VcdTrace& trace) {
+    void Change(const std::string& wire, bool level, long long time, VcdTrace& trace) {
+        time_ = time;
         if (wire == "scl") {
+            trace.scl.push_back({time, level});
             if (level && !scl_) {
                 bits_ += sda_ ? '1' : '0';
                 TakeByte();
@@ -26,6 +28,7 @@ class I2cDecoder {
 
   private:
     void Start() {
+        started_ = time_;
         current_.assign(1, 'S');
         bits_.clear();
     }
@@ -38,6 +41,7 @@ class I2cDecoder {
             current_ += " [" + bits_ + "]";
         }
         trace.transactions.push_back(current_ + " P");
+        trace.transaction_times.push_back({started_, time_});
         current_.clear();
         bits_.clear();
     }
@@ -55,6 +59,8 @@ class I2cDecoder {
 
     bool scl_ = true;
     bool sda_ = true;
+    long long time_ = 0;
+    long long started_ = 0;
     std::string bits_;
     std::string current_;
 };
@@ -87,7 +93,8 @@ VcdTrace ReadVcd(const std::string& path) {
             trace.timestamps.push_back(std::stoll(line.substr(1)));
         } else if (!line.empty() && (line[0] == '0' || line[0] == '1') && !in_dumpvars) {
             const std::string& wire = names[line.substr(1)];
-            decoder.Change(wire, line[0] == '1', trace);
+            const long long now = trace.timestamps.empty() ? 0 : trace.timestamps.back();
+            decoder.Change(wire, line[0] == '1', now, trace);
         }
     }
     return trace;

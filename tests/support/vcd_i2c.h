@@ -8,9 +8,19 @@
 #include <vector>
 
 struct VcdTrace {
+    struct Edge {
+        long long time;  // microseconds
+        bool level;
+    };
+    struct Span {
+        long long start;
+        long long stop;
+    };
     std::vector<std::string> wires;
     std::vector<long long> timestamps;
     std::vector<std::string> transactions;
+    std::vector<Edge> scl;                // every value written to scl, in order
+    std::vector<Span> transaction_times;  // start to stop of each transaction
 };
 
 VcdTrace ReadVcd(const std::string& path);
