@@ -1,7 +1,7 @@
 // The window's diagnostic sequences as device reads on the simulated bus: ten temperature
 // reads, and one temperature read followed by the input port at address 32.
-#include <cstddef>
 #include <gtest/gtest.h>
+#include <cstddef>
 
 #include <string>
 #include <vector>
