@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kTicks = 100'000;
-constexpr long kAllowedGrowth = 1024 * 1024;
+constexpr long kAllowedGrowth = 1024L * 1024;
 
 long ResidentBytes() {
     std::ifstream statm("/proc/self/statm");
