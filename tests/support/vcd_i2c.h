@@ -11,6 +11,8 @@ struct VcdTrace {
     std::vector<std::string> wires;
     std::vector<long long> timestamps;
     std::vector<std::string> transactions;
+    // SCL and SDA after each instant, e.g. "10" = clock high, data low.
+    std::vector<std::string> levels;
 };
 
 VcdTrace ReadVcd(const std::string& path);
