@@ -19,7 +19,8 @@ class SimDevice {
 
     void LinesChanged(bool scl, bool sda);
     // As if the master had gone away partway through reading a byte of zeros from it: the
-    // device holds SDA low until clocks more falling clock edges (1-8) finish the byte.
+    // device holds SDA low and lets go on the clocks-th falling clock edge from now (1-8),
+    // when the byte is done.
     void InterruptMidRead(int clocks);
     bool PullsLow() const { return pulls_low_; }
     std::uint8_t Address() const { return address_; }
