@@ -94,7 +94,8 @@ std::int16_t OPENCOM(const char* settings_text) {
     sda_level = simulated ? sim_bus->Data() : true;
     if (const char* trace_path = std::getenv("KOLVANER_TRACE");
         trace_path != nullptr && *trace_path != '\0') {
-        trace.Open(trace_path, !simulated, scl_level, sda_level);
+        // A misreporting CTS gets its own wire, as a real port's does.
+        trace.Open(trace_path, !simulated || sim_bus->CtsMisreports(), scl_level, sda_level);
     }
     return 1;
 }
@@ -156,7 +157,7 @@ std::int16_t CTS() {
     // A closed or failed port reads as a released line that nobody pulls low.
     std::int16_t level = 1;
     if (backend == Backend::simulated) {
-        level = SimulatedData() ? 1 : 0;
+        level = sim_bus->Cts() ? 1 : 0;
     } else if (backend == Backend::serial && !port_failed) {
         const int sampled = SerialCts();
         if (sampled < 0) {

@@ -1,6 +1,10 @@
 #include "port/sim_bus.h"
 
-SimBus::SimBus(const SimOptions& options) : devices_(MakeSimDevices(options)) {}
+SimBus::SimBus(const SimOptions& options)
+    : devices_(MakeSimDevices(options)), sda_stuck_low_(options.sda_stuck_low), cts_(options.cts) {
+    sda_ = WiredAnd();
+    cts_reported_ = sda_;
+}
 
 void SimBus::SetClock(bool high) {
     scl_ = high;
@@ -12,8 +16,23 @@ void SimBus::SetData(bool released) {
     Propagate();
 }
 
+bool SimBus::Cts() {
+    switch (cts_) {
+        case SimOptions::Cts::follows:
+            break;
+        case SimOptions::Cts::stuck_high:
+            return true;
+        case SimOptions::Cts::late: {
+            const bool reported = cts_reported_;
+            cts_reported_ = sda_;
+            return reported;
+        }
+    }
+    return sda_;
+}
+
 bool SimBus::WiredAnd() const {
-    bool level = master_sda_;
+    bool level = master_sda_ && !sda_stuck_low_;
     for (const auto& device : devices_) {
         level = level && !device->PullsLow();
     }

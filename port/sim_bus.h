@@ -18,6 +18,10 @@ class SimDevice {
     SimDevice& operator=(const SimDevice&) = delete;
 
     void LinesChanged(bool scl, bool sda);
+    // As if the master had gone away partway through reading a byte of zeros from it: the
+    // device holds SDA low and lets go on the clocks-th falling clock edge from now (1-8),
+    // when the byte is done.
+    void InterruptMidRead(int clocks);
     bool PullsLow() const { return pulls_low_; }
     std::uint8_t Address() const { return address_; }
 
@@ -60,13 +64,21 @@ class SimBus {
     bool Clock() const { return scl_; }
     // The wired-AND level of SDA.
     bool Data() const { return sda_; }
+    // What the adapter's CTS input reports of SDA: the level itself, always 1 for
+    // cts=stuck-high, or for cts=late the level at the previous read (a cached modem status
+    // that lags behind the line).
+    bool Cts();
+    bool CtsMisreports() const { return cts_ != SimOptions::Cts::follows; }
 
   private:
     bool WiredAnd() const;
     void Propagate();
 
     std::vector<std::unique_ptr<SimDevice>> devices_;
+    const bool sda_stuck_low_;
+    const SimOptions::Cts cts_;
     bool scl_ = true;
     bool master_sda_ = true;
     bool sda_ = true;
+    bool cts_reported_ = true;
 };

@@ -19,6 +19,16 @@ void SimDevice::LinesChanged(bool scl, bool sda) {
     }
 }
 
+void SimDevice::InterruptMidRead(int clocks) {
+    phase_ = Phase::read_data;
+    read_ = true;
+    shift_ = 0;
+    bits_ = 8 - clocks;
+    pulls_low_ = true;
+    // SDA is low: the device pulls it down itself.
+    sda_ = false;
+}
+
 void SimDevice::RisingEdge(bool sda) {
     if (phase_ == Phase::address || phase_ == Phase::write_data) {
         shift_ = static_cast<std::uint8_t>(shift_ << 1 | (sda ? 1 : 0));

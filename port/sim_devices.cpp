@@ -1,5 +1,6 @@
 // Bit-level models of the chips on the simulated bus.
 #include <array>
+#include <utility>
 
 #include "port/sim_bus.h"
 
@@ -130,7 +131,11 @@ std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options
     std::vector<std::unique_ptr<SimDevice>> devices;
     if (options.compass != SimOptions::Compass::off) {
         const bool turning = options.compass == SimOptions::Compass::turning;
-        devices.push_back(std::make_unique<SimCompass>(options.compass_raw, turning));
+        auto compass = std::make_unique<SimCompass>(options.compass_raw, turning);
+        if (options.compass_hold > 0) {
+            compass->InterruptMidRead(options.compass_hold);
+        }
+        devices.push_back(std::move(compass));
     }
     if (options.thermometer) {
         devices.push_back(std::make_unique<SimThermometer>(options.thermometer_raw));

@@ -4,7 +4,10 @@
 
 namespace {
 
-constexpr char kAllowed[] = "compass=N|turning|off, thermo=N|off, inport=N|off";
+constexpr char kAllowed[] =
+    "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, cts=stuck-high|late, "
+    "hold=1-8";
+constexpr int kMaxHold = 8;
 
 // Decimal or 0x hex, 0-65535.
 bool ParseRegisterValue(std::string_view text, std::uint16_t& value) {
@@ -59,6 +62,34 @@ std::string ParseInputPort(std::string_view value, SimOptions& options) {
     return {};
 }
 
+std::string ParseSda(std::string_view value, SimOptions& options) {
+    if (value != "stuck-low") {
+        return BadValue(value, "sda", "stuck-low");
+    }
+    options.sda_stuck_low = true;
+    return {};
+}
+
+std::string ParseCts(std::string_view value, SimOptions& options) {
+    if (value == "stuck-high") {
+        options.cts = SimOptions::Cts::stuck_high;
+    } else if (value == "late") {
+        options.cts = SimOptions::Cts::late;
+    } else {
+        return BadValue(value, "cts", "stuck-high, late");
+    }
+    return {};
+}
+
+std::string ParseHold(std::string_view value, SimOptions& options) {
+    std::uint16_t clocks = 0;
+    if (!ParseRegisterValue(value, clocks) || clocks < 1 || clocks > kMaxHold) {
+        return BadValue(value, "hold", "1-8 clocks");
+    }
+    options.compass_hold = clocks;
+    return {};
+}
+
 std::string ParseOption(std::string_view key, std::string_view value, SimOptions& options) {
     if (key == "compass") {
         return ParseCompass(value, options);
@@ -66,7 +97,25 @@ std::string ParseOption(std::string_view key, std::string_view value, SimOptions
     if (key == "thermo") {
         return ParseThermometer(value, options);
     }
-    return ParseInputPort(value, options);
+    if (key == "inport") {
+        return ParseInputPort(value, options);
+    }
+    if (key == "sda") {
+        return ParseSda(value, options);
+    }
+    if (key == "cts") {
+        return ParseCts(value, options);
+    }
+    return ParseHold(value, options);
+}
+
+bool IsKnownOption(std::string_view key) {
+    for (const std::string_view known : {"compass", "thermo", "inport", "sda", "cts", "hold"}) {
+        if (key == known) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -78,14 +127,17 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
         text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
         const std::size_t equals = item.find('=');
         const std::string_view key = item.substr(0, equals);
-        if (equals == std::string_view::npos ||
-            (key != "compass" && key != "thermo" && key != "inport")) {
+        if (equals == std::string_view::npos || !IsKnownOption(key)) {
             return "unknown option '" + std::string(item) + "' (allowed: " + kAllowed + ")";
         }
         if (std::string error = ParseOption(key, item.substr(equals + 1), options);
             !error.empty()) {
             return error;
         }
+    }
+    if (options.compass_hold > 0 && options.compass == SimOptions::Compass::off) {
+        return "hold=" + std::to_string(options.compass_hold) +
+               " needs the compass on the bus (allowed: hold=1-8 without compass=off)";
     }
     return {};
 }

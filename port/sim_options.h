@@ -13,6 +13,11 @@ struct SimOptions {
     std::uint16_t thermometer_raw = 0x1980;  // temperature register, 25.5 degrees
     bool input_port = true;
     std::uint8_t input_port_pins = 0xFF;
+    // Faults, for trying out the line check and the bus clear.
+    bool sda_stuck_low = false;  // something holds SDA low for good
+    enum class Cts { follows, stuck_high, late };
+    Cts cts = Cts::follows;  // what the adapter's CTS input reports of SDA
+    int compass_hold = 0;    // the compass was cut off mid-read: clocks until it lets go
 };
 
 // Reads a comma-separated option list into options. Empty on success, otherwise one line

@@ -34,6 +34,9 @@ CliRun RunCli(const std::string& arguments, const std::string& prefix = "") {
     return run;
 }
 
+const char kLinesOk[] =
+    "idle bus, SCL high: CTS follows DTR\nin a start, SCL low: CTS follows DTR\nlines ok\n--\n";
+
 TEST(KolvanerCli, OutputAndExitStatus) {
     const struct {
         const char* arguments;
@@ -80,7 +83,54 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "0x0-0xFF, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"scan --port sim:inport", 1,
          "--\nkolvaner: simulated bus: unknown option 'inport' (allowed: "
-         "compass=N|turning|off, thermo=N|off, inport=N|off)\n"
+         "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, "
+         "cts=stuck-high|late, hold=1-8)\n"
+         "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"check --port sim", 0, kLinesOk},
+        {"check --port sim:sda=stuck-low", 1,
+         "idle bus, SCL high: CTS stays low when DTR releases SDA\n"
+         "in a start, SCL low: CTS stays low when DTR releases SDA\n"
+         "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover\n--\n"},
+        {"check --port sim:hold=8", 1,
+         "idle bus, SCL high: CTS stays low when DTR releases SDA\n"
+         "in a start, SCL low: CTS stays low when DTR releases SDA\n"
+         "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover\n--\n"},
+        {"check --port sim:cts=stuck-high", 1,
+         "idle bus, SCL high: CTS stays high when DTR pulls SDA low\n"
+         "in a start, SCL low: CTS stays high when DTR pulls SDA low\n"
+         "CTS does not follow DTR: this adapter may not report CTS (CDC-ACM adapters report it "
+         "always on)\n--\n"},
+        {"check --port sim:cts=late", 1,
+         "idle bus, SCL high: CTS follows DTR late\nin a start, SCL low: CTS follows DTR late\n"
+         "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong\n--\n"},
+        {"recover --port sim", 0, "SDA free; sent a start and a stop\n--\n"},
+        {"recover --port sim:hold=1", 0,
+         "SDA free after 1 clock pulse; sent a start and a stop\n--\n"},
+        {"recover --port sim:hold=8", 0,
+         "SDA free after 8 clock pulses; sent a start and a stop\n--\n"},
+        {"recover --port sim:sda=stuck-low", 1,
+         "SDA still stuck low after 9 clock pulses: check the wiring and the pull-up, or power "
+         "the devices off and on\n--\n"},
+        {"recover --count 2", 2, "--\nkolvaner-cli: '--count' does not apply to recover\n"},
+        {"check --interval=0", 2, "--\nkolvaner-cli: '--interval' does not apply to check\n"},
+        {"check now", 2, "--\nkolvaner-cli: unexpected argument 'now'\n"},
+        {"check --port sim:hold=9", 1,
+         "--\nkolvaner: simulated bus: bad value '9' for hold (allowed: 1-8 clocks)\n"
+         "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"check --port sim:hold=0", 1,
+         "--\nkolvaner: simulated bus: bad value '0' for hold (allowed: 1-8 clocks)\n"
+         "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"check --port sim:cts=low", 1,
+         "--\nkolvaner: simulated bus: bad value 'low' for cts (allowed: stuck-high, late)\n"
+         "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"recover --port sim:sda=stuck-high", 1,
+         "--\nkolvaner: simulated bus: bad value 'stuck-high' for sda (allowed: stuck-low)\n"
+         "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"recover --port sim:hold=2,compass=off", 1,
+         "--\nkolvaner: simulated bus: hold=2 needs the compass on the bus (allowed: hold=1-8 "
+         "without compass=off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
+        {"check --port /nonexistent/ttyUSB0", 1,
+         "--\nkolvaner: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"bearing --port /nonexistent/ttyUSB0", 1,
          "--\nkolvaner: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
@@ -97,8 +147,8 @@ TEST(KolvanerCli, OutputAndExitStatus) {
 TEST(KolvanerCli, HelpListsTheCommandsAndOptions) {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* word : {"bearing", "temperature", "input [ADDR]", "scan", "--count",
-                             "--interval", "--port", "--trace"}) {
+    for (const char* word : {"bearing", "temperature", "input [ADDR]", "scan", "check", "recover",
+                             "--count", "--interval", "--port", "--trace"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
 }

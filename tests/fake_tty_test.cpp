@@ -119,4 +119,39 @@ TEST(FakeSerialTerminal, PermissionDeniedNamesTheGroupToJoin) {
     std::remove(denied.c_str());
 }
 
+TEST(FakeSerialTerminal, CheckAndRecoverOnTheSerialBackend) {
+    const struct {
+        const char* command;
+        const char* environment;
+        int status;
+        const char* last_line;
+    } cases[] = {
+        {"check", "", 0, "lines ok"},
+        {"check", "KOLVANER_FAKE_BUS=cts=stuck-high", 1,
+         "CTS does not follow DTR: this adapter may not report CTS (CDC-ACM adapters report it "
+         "always on)"},
+        {"check", "KOLVANER_FAKE_BUS=hold=6", 1,
+         "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover"},
+        {"recover", "KOLVANER_FAKE_BUS=hold=6", 0,
+         "SDA free after 6 clock pulses; sent a start and a stop"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run =
+            RunOnFake(std::string(c.command) + " --port " + kFakeTty, c.environment);
+        EXPECT_EQ(run.status, c.status) << c.command << " " << c.environment << run.err;
+        const std::size_t last = run.out.rfind('\n', run.out.size() - 2);
+        EXPECT_EQ(run.out.substr(last == std::string::npos ? 0 : last + 1),
+                  std::string(c.last_line) + "\n")
+            << c.command << " " << c.environment;
+    }
+}
+
+TEST(FakeSerialTerminal, AdapterUnpluggedDuringTheCheckGivesNoVerdict) {
+    // CTS of a failed port reads high: that must not come out as "CTS stays high".
+    const ProgramRun run = RunOnFake("check --port " + kFakeTty, "KOLVANER_FAKE_FAIL_AFTER=10");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
 }  // namespace

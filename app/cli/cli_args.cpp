@@ -9,6 +9,8 @@ const char kCliUsage[] =
     "  temperature    read the thermometer, whole degrees Celsius\n"
     "  input [ADDR]   read the input port at 7-bit ADDR (0-127 or 0x00-0x7f, default 0x20)\n"
     "  scan           probe addresses 0x08-0x77, show the ones that answer as a grid\n"
+    "  check          see whether CTS follows DTR and SDA is free; runs once\n"
+    "  recover        clock a device holding SDA low off the bus (bus clear); runs once\n"
     "Options:\n"
     "  --count N      number of reads, 0 = until Ctrl-C (default 1)\n"
     "  --interval MS  milliseconds between reads (default 500)\n"
@@ -76,10 +78,9 @@ bool SetAction(std::string_view name, CliCommand& command) {
     const struct {
         std::string_view name;
         Action action;
-    } actions[] = {{"bearing", Action::bearing},
-                   {"temperature", Action::temperature},
-                   {"input", Action::input},
-                   {"scan", Action::scan}};
+    } actions[] = {{"bearing", Action::bearing}, {"temperature", Action::temperature},
+                   {"input", Action::input},     {"scan", Action::scan},
+                   {"check", Action::check},     {"recover", Action::recover}};
     for (const auto& known : actions) {
         if (name == known.name) {
             command.action = known.action;
@@ -95,6 +96,8 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     command = CliCommand{};
     bool have_action = false;
     bool have_address = false;
+    std::string_view action_name;
+    std::string_view repeat_option;
     for (std::size_t index = 0; index < args.size(); ++index) {
         const std::string_view arg = args[index];
         if (arg == "--help" || arg == "-h") {
@@ -119,11 +122,15 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             if (std::string error = SetOption(name, value, command); !error.empty()) {
                 return error;
             }
+            if (name == "--count" || name == "--interval") {
+                repeat_option = name;
+            }
         } else if (!have_action) {
             if (!SetAction(arg, command)) {
                 return "unknown command " + Quoted(arg);
             }
             have_action = true;
+            action_name = arg;
         } else if (command.action == CliCommand::Action::input && !have_address) {
             if (!ParseAddress(arg, command.address)) {
                 return "bad address " + Quoted(arg) + " (0-127 or 0x00-0x7f)";
@@ -135,6 +142,12 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     }
     if (!have_action) {
         return "no command given";
+    }
+    // A check or a bus clear is one look at the lines; a shell loop repeats it if need be.
+    const bool runs_once = command.action == CliCommand::Action::check ||
+                           command.action == CliCommand::Action::recover;
+    if (runs_once && !repeat_option.empty()) {
+        return Quoted(repeat_option) + " does not apply to " + std::string(action_name);
     }
     return {};
 }

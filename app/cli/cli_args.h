@@ -7,10 +7,10 @@
 #include <vector>
 
 struct CliCommand {
-    enum class Action { help, bearing, temperature, input, scan };
+    enum class Action { help, bearing, temperature, input, scan, check, recover };
     Action action = Action::help;
     int address = 0x20;  // input: the port's 7-bit address
-    int count = 1;       // 0: until interrupted
+    int count = 1;       // 0: until interrupted; check and recover run once
     int interval_ms = 500;
     std::optional<std::string> port;
     std::optional<std::string> trace;

@@ -72,6 +72,8 @@ std::string ReadOnce(const CliCommand& command) {
         case CliCommand::Action::bearing:
             return Formatted("%d\n", ReadBearing());
         case CliCommand::Action::help:
+        case CliCommand::Action::check:
+        case CliCommand::Action::recover:
             break;
     }
     return {};

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/cli/cli_args.h"
+#include "app/cli/cli_lines.h"
 #include "app/cli/cli_reads.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
@@ -18,6 +19,17 @@ void SetEnvironment(const char* name, const std::string& value) {
 #else
     setenv(name, value.c_str(), 1);
 #endif
+}
+
+int RunCommand(const CliCommand& command) {
+    switch (command.action) {
+        case CliCommand::Action::check:
+            return RunCheck();
+        case CliCommand::Action::recover:
+            return RunRecover();
+        default:
+            return RunReads(command);
+    }
 }
 
 }  // namespace
@@ -46,7 +58,7 @@ int main(int argc, char** argv) {
     }
     CatchInterrupts();
     OpenBus();
-    const int status = PortIsOpen() ? RunReads(command) : EXIT_FAILURE;
+    const int status = PortIsOpen() ? RunCommand(command) : EXIT_FAILURE;
     CLOSECOM();
     return status;
 }

@@ -200,7 +200,7 @@ int ModemLines(unsigned long request, int* lines) {
     switch (request) {
         case TIOCMGET:
             *lines = (fake.bus->Clock() ? TIOCM_RTS : 0) | (fake.dtr ? TIOCM_DTR : 0) |
-                     (fake.bus->Data() ? TIOCM_CTS : 0);
+                     (fake.bus->Cts() ? TIOCM_CTS : 0);
             return 0;
         case TIOCMSET:
             SetLines(rts, dtr);

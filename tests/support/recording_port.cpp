@@ -47,6 +47,9 @@ void RTS(int level) {
 
 std::int16_t CTS() {
     recording.tokens.push_back("C");
+    if (recording.cts_model) {
+        return recording.cts_model();
+    }
     const auto& answers = recording.cts_answers;
     const std::size_t index = std::min(recording.cts_samples++, answers.size() - 1);
     return answers[index];

@@ -12,6 +12,8 @@ struct RecordingPort {
     std::int16_t open_result = 1;
     // Answers CTS samples in order; the last answer repeats.
     std::vector<std::int16_t> cts_answers = {1};
+    // When set, answers CTS instead, e.g. from the levels last set.
+    std::function<std::int16_t()> cts_model;
     std::vector<std::string> tokens;
     std::vector<std::string> messages;
     std::string open_settings;

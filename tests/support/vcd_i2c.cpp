@@ -72,6 +72,12 @@ VcdTrace ReadVcd(const std::string& path) {
     std::ifstream file(path);
     std::map<std::string, std::string> names;
     I2cDecoder decoder;
+    std::map<std::string, char> level = {{"scl", 'x'}, {"sda", 'x'}};
+    const auto take_levels = [&] {
+        if (!trace.timestamps.empty()) {
+            trace.levels.push_back({level["scl"], level["sda"]});
+        }
+    };
     std::string line;
     bool in_dumpvars = false;
     while (std::getline(file, line)) {
@@ -90,12 +96,17 @@ VcdTrace ReadVcd(const std::string& path) {
         } else if (line == "$end") {
             in_dumpvars = false;
         } else if (!line.empty() && line[0] == '#') {
+            take_levels();
             trace.timestamps.push_back(std::stoll(line.substr(1)));
-        } else if (!line.empty() && (line[0] == '0' || line[0] == '1') && !in_dumpvars) {
+        } else if (!line.empty() && (line[0] == '0' || line[0] == '1')) {
             const std::string& wire = names[line.substr(1)];
-            const long long now = trace.timestamps.empty() ? 0 : trace.timestamps.back();
-            decoder.Change(wire, line[0] == '1', now, trace);
+            level[wire] = line[0];
+            if (!in_dumpvars) {
+                const long long now = trace.timestamps.empty() ? 0 : trace.timestamps.back();
+                decoder.Change(wire, line[0] == '1', now, trace);
+            }
         }
     }
+    take_levels();
     return trace;
 }

@@ -21,6 +21,8 @@ struct VcdTrace {
     std::vector<std::string> transactions;
     std::vector<Edge> scl;                // every value written to scl, in order
     std::vector<Span> transaction_times;  // start to stop of each transaction
+    // SCL and SDA after each instant, e.g. "10" = clock high, data low.
+    std::vector<std::string> levels;
 };
 
 VcdTrace ReadVcd(const std::string& path);

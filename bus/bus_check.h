@@ -1,0 +1,45 @@
+// Checking the adapter's lines, and clearing a bus that a device holds. Nothing calls these
+// but a front end whose user asks for them.
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+// How CTS answered DTR in one part of the check.
+enum class CtsAnswer {
+    follows,     // right at once, every time
+    late,        // wrong at once, right when read again a while later
+    stuck_high,  // high whatever DTR was
+    stuck_low,   // low whatever DTR was
+    erratic,     // wrong in no steady way
+};
+
+struct LineCheck {
+    CtsAnswer clock_high = CtsAnswer::follows;  // bus idle: SDA toggled with SCL high
+    CtsAnswer clock_low = CtsAnswer::follows;   // inside a start condition, SCL low
+};
+
+// What the check found wrong, the cause nearest the wire first.
+enum class LineFault {
+    none,
+    cts_follows_clock,  // CTS is high with SCL high and low with SCL low
+    sda_stuck_low,
+    cts_stuck_high,
+    cts_late,
+    cts_erratic,
+};
+
+// Drives SDA low and high a few times with the bus idle (each low a start, each high a stop,
+// so no device takes in a bit), then again inside a start condition, reading CTS after each
+// change; a wrong reading is taken again after late_wait. Starts from and leaves the bus idle.
+LineCheck CheckLines(std::chrono::milliseconds late_wait);
+LineFault DiagnoseLines(const LineCheck& check);
+
+// A device holding SDA low lets go within this many clocks (UM10204, bus clear).
+constexpr int kBusClearPulses = 9;
+
+// Bus clear: with SDA released, clock pulses until CTS reads SDA high, at most
+// kBusClearPulses; then a start and a stop with the clock high, so every device is idle.
+// Returns the pulses it took (0 when SDA was free), nothing when SDA stayed low. Leaves the
+// lines idle either way.
+std::optional<int> BusClear();

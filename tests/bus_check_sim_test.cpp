@@ -1,0 +1,102 @@
+// The line check and the bus clear on the simulated bus, healthy and with its faults.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bus/bus_check.h"
+#include "devices/compass.h"
+#include "tests/support/bus_session.h"
+#include "tests/support/vcd_i2c.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(CheckLinesOnSimulatedBus, FindsEachFault) {
+    const struct {
+        const char* port;
+        CtsAnswer clock_high;
+        CtsAnswer clock_low;
+        LineFault fault;
+    } cases[] = {
+        {"sim", CtsAnswer::follows, CtsAnswer::follows, LineFault::none},
+        {"sim:sda=stuck-low", CtsAnswer::stuck_low, CtsAnswer::stuck_low, LineFault::sda_stuck_low},
+        {"sim:cts=stuck-high", CtsAnswer::stuck_high, CtsAnswer::stuck_high,
+         LineFault::cts_stuck_high},
+        {"sim:cts=late", CtsAnswer::late, CtsAnswer::late, LineFault::cts_late},
+        {"sim:hold=8", CtsAnswer::stuck_low, CtsAnswer::stuck_low, LineFault::sda_stuck_low},
+        // The start's falling clock edge finishes the byte: the compass lets go.
+        {"sim:hold=1", CtsAnswer::stuck_low, CtsAnswer::follows, LineFault::sda_stuck_low},
+    };
+    for (const auto& c : cases) {
+        BusSession session(c.port);
+        const LineCheck check = CheckLines(0ms);
+        EXPECT_EQ(check.clock_high, c.clock_high) << c.port;
+        EXPECT_EQ(check.clock_low, c.clock_low) << c.port;
+        EXPECT_EQ(DiagnoseLines(check), c.fault) << c.port;
+    }
+}
+
+TEST(CheckLinesOnSimulatedBus, ClocksNothingIntoADeviceAndLeavesTheBusWorking) {
+    int bearing = 0;
+    const std::vector<std::string> traffic = TrafficWhile("sim:compass=450", [&] {
+        CheckLines(0ms);
+        bearing = ReadBearing();
+    });
+    const std::vector<std::string> expected = {
+        "S P", "S P", "S P", "S P", "S C0A 02A [1] P", "S C1A 01N P", "S C1A C2N P",
+    };
+    EXPECT_EQ(traffic, expected);
+    EXPECT_EQ(bearing, 45);
+}
+
+TEST(BusClearOnSimulatedBus, FreesACompassCutOffMidReadAndTheBearingReadsRightAgain) {
+    {
+        BusSession session("sim:compass=450,hold=3");
+        EXPECT_NE(ReadBearing(), 45) << "a held bus should spoil the read";
+    }
+    for (int hold = 1; hold <= 8; ++hold) {
+        BusSession session("sim:compass=450,hold=" + std::to_string(hold));
+        EXPECT_EQ(BusClear(), hold);
+        EXPECT_EQ(ReadBearing(), 45) << "hold=" << hold;
+        EXPECT_EQ(BusClear(), 0) << "hold=" << hold;
+    }
+}
+
+TEST(BusClearOnSimulatedBus, GivesUpAfterNinePulsesOnAStuckLine) {
+    const std::string path = TempPath("stuck.vcd");
+    {
+        BusSession session("sim:sda=stuck-low", path);
+        EXPECT_EQ(BusClear(), std::nullopt);
+    }
+    const VcdTrace trace = ReadVcd(path);
+    std::remove(path.c_str());
+    // Open (2), release and first sample (3), nine pulses of three operations.
+    ASSERT_EQ(trace.levels.size(), 1U + 2 + 3 + 9 * 3);
+    EXPECT_EQ(trace.levels.back(), "10") << "clock left high, SDA still low";
+}
+
+TEST(BusClearOnSimulatedBus, WaveformOfACompassLettingGoAfterThreePulses) {
+    const std::string path = TempPath("clear.vcd");
+    {
+        BusSession session("sim:hold=3", path);
+        EXPECT_EQ(BusClear(), 3);
+    }
+    const VcdTrace trace = ReadVcd(path);
+    std::remove(path.c_str());
+    // SCL and SDA after each operation, from the bus clear on (after the header and open).
+    std::string waveform;
+    for (std::size_t instant = 3; instant < trace.levels.size(); ++instant) {
+        waveform += trace.levels[instant] + " ";
+    }
+    EXPECT_EQ(waveform,
+              "10 10 10 "  // DTR(1) and RTS(1) change nothing, SDA samples low
+              "00 10 10 "  // pulse 1: SDA still held
+              "00 10 10 "  // pulse 2: SDA still held
+              "01 11 11 "  // pulse 3: the falling edge ends the byte, SDA rises
+              "10 11 ");   // start and stop with SCL high
+}
+
+}  // namespace
