@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/fake_tty/fake_tty_log.h"
 #include "tests/support/run_program.h"
 
 namespace {
@@ -36,17 +37,7 @@ ProgramRun RunOnFake(const std::string& arguments, const std::string& environmen
 }
 
 std::vector<std::string> LogLines() {
-    std::ifstream log(kLog);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-bool IsModemLineCall(const std::string& line) {
-    return line.rfind("ioctl TIOCMBIS", 0) == 0 || line.rfind("ioctl TIOCMBIC", 0) == 0 ||
-           line.rfind("ioctl TIOCMGET", 0) == 0;
+    return FakeTtyLog(kLog);
 }
 
 TEST(FakeSerialTerminal, OpensSetsUpReadsAndRestoresWithNothingElseInBetween) {

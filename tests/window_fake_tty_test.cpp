@@ -13,21 +13,12 @@
 #include <vector>
 
 #include "app/window/form1.h"
+#include "tests/fake_tty/fake_tty_log.h"
 
 namespace {
 
 std::vector<std::string> LogLines() {
-    std::ifstream log(qgetenv("KOLVANER_FAKE_LOG").toStdString());
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-bool IsModemLineCall(const std::string& line) {
-    return line.rfind("ioctl TIOCMBIS", 0) == 0 || line.rfind("ioctl TIOCMBIC", 0) == 0 ||
-           line.rfind("ioctl TIOCMGET", 0) == 0;
+    return FakeTtyLog(qgetenv("KOLVANER_FAKE_LOG").toStdString());
 }
 
 }  // namespace
