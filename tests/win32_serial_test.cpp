@@ -3,9 +3,11 @@
 // device that opens but is no serial port. COM999 does not exist there, nor on a real PC.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "bus/port_lines.h"
 #include "port/port_status.h"
