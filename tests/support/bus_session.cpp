@@ -10,6 +10,7 @@
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
+#include "tests/support/environment.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {
@@ -31,19 +32,19 @@ std::string TempPath(const std::string& name) {
 }
 
 BusSession::BusSession(const std::string& port, const std::string& trace_path) {
-    setenv("KOLVANER_PORT", port.c_str(), 1);
+    SetEnvironment("KOLVANER_PORT", port);
     if (trace_path.empty()) {
-        unsetenv("KOLVANER_TRACE");
+        ClearEnvironment("KOLVANER_TRACE");
     } else {
-        setenv("KOLVANER_TRACE", trace_path.c_str(), 1);
+        SetEnvironment("KOLVANER_TRACE", trace_path);
     }
     OpenBus();
 }
 
 BusSession::~BusSession() {
     CLOSECOM();
-    unsetenv("KOLVANER_PORT");
-    unsetenv("KOLVANER_TRACE");
+    ClearEnvironment("KOLVANER_PORT");
+    ClearEnvironment("KOLVANER_TRACE");
 }
 
 std::vector<std::string> TrafficWhile(const std::string& port, const std::function<void()>& body) {
