@@ -1,9 +1,7 @@
 // The port library: the five entry points, on the simulated bus or a real serial port as
 // KOLVANER_PORT says, with an optional bus trace (KOLVANER_TRACE).
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,10 +57,9 @@ bool OpenDevice(const std::string& device, const PortSettings& settings) {
 
 // An unplugged adapter fails every call from now on: stop using it, say so once.
 void LineFailed(const char* operation) {
-    const int error = errno;
     port_failed = true;
     std::fprintf(stderr, "kolvaner: %s: %s failed: %s; reading no device from now on\n",
-                 SerialDevice().c_str(), operation, std::strerror(error));
+                 SerialDevice().c_str(), operation, SerialLastError().c_str());
 }
 
 bool SimulatedData() {

@@ -148,6 +148,10 @@ int SerialCts() {
     return (lines & TIOCM_CTS) != 0 ? 1 : 0;
 }
 
+std::string SerialLastError() {
+    return std::strerror(errno);
+}
+
 const std::string& SerialDevice() {
     return port_device;
 }

@@ -14,5 +14,7 @@ bool SerialSetDtr(bool high);
 bool SerialSetRts(bool high);
 // 1 when CTS is on, 0 when off, -1 when the call failed.
 int SerialCts();
+// The system's reason for the call that just failed.
+std::string SerialLastError();
 // The device SerialOpen opened, for messages.
 const std::string& SerialDevice();

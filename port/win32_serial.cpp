@@ -127,6 +127,10 @@ int SerialCts() {
     return (status & MS_CTS_ON) != 0 ? 1 : 0;
 }
 
+std::string SerialLastError() {
+    return ErrorText(GetLastError());
+}
+
 const std::string& SerialDevice() {
     return port_device;
 }
