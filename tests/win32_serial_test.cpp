@@ -24,7 +24,7 @@ std::string OpenComError(const std::string& port, std::int16_t& result) {
     ClearEnvironment("KOLVANER_TRACE");
     testing::internal::CaptureStderr();
     result = OPENCOM(kSettings);
-    const std::string error = testing::internal::GetCapturedStderr();
+    std::string error = testing::internal::GetCapturedStderr();
     ClearEnvironment("KOLVANER_PORT");
     return error;
 }
