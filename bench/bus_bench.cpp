@@ -31,7 +31,8 @@ void OpenSimulatedBus(const char* trace) {
     OpenBus();
 }
 
-int PortCallsPerRead(void (*read)()) {
+template <typename Read>
+int PortCallsPerRead(Read read) {
     const std::string path = "/tmp/kolvaner-bench-" + std::to_string(getpid()) + ".vcd";
     OpenSimulatedBus(path.c_str());
     read();
@@ -46,27 +47,26 @@ int PortCallsPerRead(void (*read)()) {
     return timestamps - 3;
 }
 
-void BM_ReadBearingOnSimulatedBus(benchmark::State& state) {
+// Reads per second on the simulated bus, then the port calls of one read from a trace.
+template <typename Read>
+void ReadsOnSimulatedBus(benchmark::State& state, Read read) {
     OpenSimulatedBus(nullptr);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ReadBearing());
+        benchmark::DoNotOptimize(read());
     }
     CLOSECOM();
     state.counters["reads/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["port_calls/read"] = PortCallsPerRead([] { ReadBearing(); });
+    state.counters["port_calls/read"] = PortCallsPerRead(read);
+}
+
+void BM_ReadBearingOnSimulatedBus(benchmark::State& state) {
+    ReadsOnSimulatedBus(state, ReadBearing);
 }
 BENCHMARK(BM_ReadBearingOnSimulatedBus);
 
 void BM_ReadTemperatureOnSimulatedBus(benchmark::State& state) {
-    OpenSimulatedBus(nullptr);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(ReadTemperature());
-    }
-    CLOSECOM();
-    state.counters["reads/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["port_calls/read"] = PortCallsPerRead([] { ReadTemperature(); });
+    ReadsOnSimulatedBus(state, ReadTemperature);
 }
 BENCHMARK(BM_ReadTemperatureOnSimulatedBus);
 

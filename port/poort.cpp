@@ -62,10 +62,6 @@ void LineFailed(const char* operation) {
                  SerialDevice().c_str(), operation, SerialLastError().c_str());
 }
 
-bool SimulatedData() {
-    return sim_bus->Data();
-}
-
 }  // namespace
 
 std::int16_t OPENCOM(const char* settings_text) {
@@ -123,7 +119,7 @@ void DTR(int level) {
     }
     sda_level = high;
     if (trace.IsOn()) {
-        trace.Data(backend == Backend::simulated ? SimulatedData() : high);
+        trace.Data(backend == Backend::simulated ? sim_bus->Data() : high);
         if (stop_condition) {
             trace.Flush();
         }
@@ -146,7 +142,7 @@ void RTS(int level) {
     }
     scl_level = high;
     if (trace.IsOn()) {
-        trace.Clock(high, backend == Backend::simulated ? SimulatedData() : sda_level);
+        trace.Clock(high, backend == Backend::simulated ? sim_bus->Data() : sda_level);
     }
 }
 

@@ -1,6 +1,4 @@
 // kolvaner-cli: its arguments, its output and its exit status.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "app/cli/cli_args.h"
+#include "tests/support/run_program.h"
 
 namespace {
 
@@ -18,20 +17,8 @@ struct CliRun {
 };
 
 CliRun RunCli(const std::string& arguments, const std::string& prefix = "") {
-    const std::string err = testing::TempDir() + "cli-stderr";
-    const std::string command = prefix + " '" KOLVANER_CLI "' " + arguments + " 2>" + err;
-    CliRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        run.output += buffer;
-    }
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err_file(err);
-    run.output += "--\n";
-    run.output += std::string(std::istreambuf_iterator<char>(err_file), {});
-    return run;
+    const ProgramRun run = RunProgram(KOLVANER_CLI, arguments, prefix);
+    return {run.status, run.out + "--\n" + run.err};
 }
 
 const char kLinesOk[] =
