@@ -1,6 +1,5 @@
 // The port library: the five entry points, on the simulated bus or a real serial port as
 // KOLVANER_PORT says, with an optional bus trace (KOLVANER_TRACE).
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -19,6 +18,9 @@ enum class Backend { closed, serial, simulated };
 
 Backend backend = Backend::closed;
 bool port_failed = false;
+// The port OPENCOM was last asked for, and what went wrong with it.
+std::string port_name;
+std::string port_problem;
 std::optional<SimBus> sim_bus;
 BusTrace trace;
 // The levels last asked for, for the trace and to spot the stop condition.
@@ -39,7 +41,7 @@ std::optional<std::string_view> SimulatorOptions(std::string_view device) {
 bool OpenSimulatedBus(std::string_view options_text) {
     SimOptions options;
     if (const std::string error = ParseSimOptions(options_text, options); !error.empty()) {
-        std::fprintf(stderr, "kolvaner: simulated bus: %s\n", error.c_str());
+        port_problem = "simulated bus: " + error;
         return false;
     }
     sim_bus.emplace(options);
@@ -48,34 +50,36 @@ bool OpenSimulatedBus(std::string_view options_text) {
 }
 
 bool OpenDevice(const std::string& device, const PortSettings& settings) {
-    if (!SerialOpen(device, settings)) {
+    port_problem = SerialOpen(device, settings);
+    if (!port_problem.empty()) {
         return false;
     }
     backend = Backend::serial;
     return true;
 }
 
-// An unplugged adapter fails every call from now on: stop using it, say so once.
+// An unplugged adapter fails every call from now on: stop using it.
 void LineFailed(const char* operation) {
     port_failed = true;
-    std::fprintf(stderr, "kolvaner: %s: %s failed: %s; reading no device from now on\n",
-                 SerialDevice().c_str(), operation, SerialLastError().c_str());
+    port_problem = SerialDevice() + ": " + operation + " failed: " + SerialLastError() +
+                   "; reading no device from now on";
 }
 
 }  // namespace
 
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
+    port_name.clear();
+    port_problem.clear();
     PortSettings settings;
-    const std::string error =
-        ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
-    if (!error.empty()) {
-        std::fprintf(stderr, "kolvaner: %s\n", error.c_str());
+    port_problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
+    if (!port_problem.empty()) {
         return 0;
     }
     const char* chosen = std::getenv("KOLVANER_PORT");
-    const std::string device =
-        chosen != nullptr && *chosen != '\0' ? chosen : DefaultDevice(settings.port_number);
+    const bool named = chosen != nullptr && *chosen != '\0';
+    port_name = named ? chosen : "COM" + std::to_string(settings.port_number);
+    const std::string device = named ? chosen : DefaultDevice(settings.port_number);
     const std::optional<std::string_view> sim_options = SimulatorOptions(device);
     const bool simulated = sim_options.has_value();
     const bool opened = simulated ? OpenSimulatedBus(*sim_options) : OpenDevice(device, settings);
@@ -171,4 +175,12 @@ bool PortIsOpen() {
 
 bool PortHasFailed() {
     return port_failed;
+}
+
+const std::string& PortName() {
+    return port_name;
+}
+
+const std::string& PortProblem() {
+    return port_problem;
 }

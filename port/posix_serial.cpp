@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "port/serial_line.h"
@@ -40,7 +39,7 @@ speed_t BaudConstant(int baud) {
     }
 }
 
-void ReportOpenFailure(const std::string& device, int error) {
+std::string OpenFailure(const std::string& device, int error) {
     std::string hint;
     struct stat info {};
     if (error == EACCES && stat(device.c_str(), &info) == 0) {
@@ -49,14 +48,12 @@ void ReportOpenFailure(const std::string& device, int error) {
         hint = " (join the group '" + name + "' that owns it: sudo usermod -aG " + name +
                " $USER, then log in again)";
     }
-    std::fprintf(stderr, "kolvaner: cannot open %s: %s%s\n", device.c_str(), std::strerror(error),
-                 hint.c_str());
+    return "cannot open " + device + ": " + std::strerror(error) + hint;
 }
 
-bool Refuse(int fd, const std::string& device, const char* reason) {
-    std::fprintf(stderr, "kolvaner: cannot use %s: %s\n", device.c_str(), reason);
+std::string Refuse(int fd, const std::string& device, const char* reason) {
     close(fd);
-    return false;
+    return "cannot use " + device + ": " + reason;
 }
 
 // 8 data bits or fewer, the parity and stop bits asked for, no flow control, raw bytes.
@@ -91,17 +88,14 @@ bool ChangeLine(unsigned long request, int line) {
 
 }  // namespace
 
-bool SerialOpen(const std::string& device, const PortSettings& settings) {
+std::string SerialOpen(const std::string& device, const PortSettings& settings) {
     const speed_t speed = BaudConstant(settings.baud);
     if (speed == B0) {
-        std::fprintf(stderr, "kolvaner: cannot use %s: unsupported baud rate %d\n", device.c_str(),
-                     settings.baud);
-        return false;
+        return "cannot use " + device + ": unsupported baud rate " + std::to_string(settings.baud);
     }
     const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        ReportOpenFailure(device, errno);
-        return false;
+        return OpenFailure(device, errno);
     }
     termios previous{};
     if (tcgetattr(fd, &previous) != 0) {
@@ -119,7 +113,7 @@ bool SerialOpen(const std::string& device, const PortSettings& settings) {
     port_fd = fd;
     saved_settings = previous;
     port_device = device;
-    return true;
+    return {};
 }
 
 void SerialClose() {

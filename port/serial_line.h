@@ -5,8 +5,9 @@
 
 #include "port/port_settings.h"
 
-// Opens and configures the device; on failure prints one line to stderr and returns false.
-bool SerialOpen(const std::string& device, const PortSettings& settings);
+// Opens and configures the device. Empty on success, otherwise one line naming the device
+// and the system's reason.
+std::string SerialOpen(const std::string& device, const PortSettings& settings);
 // Puts the previous line settings back and closes the device.
 void SerialClose();
 // Each is one system call; false when it failed.

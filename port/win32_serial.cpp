@@ -2,7 +2,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
 #include "port/serial_line.h"
@@ -33,16 +32,14 @@ std::string ErrorText(DWORD error) {
     return text.empty() ? code : text + " (" + code + ")";
 }
 
-void ReportOpenFailure(const std::string& device, DWORD error) {
+std::string OpenFailure(const std::string& device, DWORD error) {
     const char* hint = error == ERROR_ACCESS_DENIED ? "; is another program using the port?" : "";
-    std::fprintf(stderr, "kolvaner: cannot open %s: %s%s\n", device.c_str(),
-                 ErrorText(error).c_str(), hint);
+    return "cannot open " + device + ": " + ErrorText(error) + hint;
 }
 
-bool Refuse(HANDLE handle, const std::string& device, const std::string& reason) {
-    std::fprintf(stderr, "kolvaner: cannot use %s: %s\n", device.c_str(), reason.c_str());
+std::string Refuse(HANDLE handle, const std::string& device, const std::string& reason) {
     CloseHandle(handle);
-    return false;
+    return "cannot use " + device + ": " + reason;
 }
 
 // The mode text BuildCommDCB reads, e.g. "baud=9600 parity=N data=8 stop=1".
@@ -74,13 +71,12 @@ bool ChangeLine(DWORD function) {
 
 }  // namespace
 
-bool SerialOpen(const std::string& device, const PortSettings& settings) {
+std::string SerialOpen(const std::string& device, const PortSettings& settings) {
     const std::string path = DevicePath(device);
     const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        ReportOpenFailure(path, GetLastError());
-        return false;
+        return OpenFailure(path, GetLastError());
     }
     DCB previous{};
     previous.DCBlength = sizeof previous;
@@ -99,7 +95,7 @@ bool SerialOpen(const std::string& device, const PortSettings& settings) {
     port_handle = handle;
     saved_settings = previous;
     port_device = path;
-    return true;
+    return {};
 }
 
 void SerialClose() {

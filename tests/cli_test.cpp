@@ -43,7 +43,7 @@ TEST(KolvanerCli, OutputAndExitStatus) {
         {"bearing bearing", 2, "--\nkolvaner-cli: unexpected argument 'bearing'\n"},
         {"", 2, "--\nkolvaner-cli: no command given\n"},
         {"bearing --port sim:compass=big", 1,
-         "--\nkolvaner: simulated bus: bad value 'big' for compass (allowed: 0-65535 or "
+         "--\nkolvaner-cli: simulated bus: bad value 'big' for compass (allowed: 0-65535 or "
          "0x0-0xFFFF, turning, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"temperature --port sim", 0, "26\n--\n"},
         {"temperature --port sim:thermo=0xE700 --count 2 --interval 0", 0, "-25\n-25\n--\n"},
@@ -63,13 +63,13 @@ TEST(KolvanerCli, OutputAndExitStatus) {
         {"temperature 32", 2, "--\nkolvaner-cli: unexpected argument '32'\n"},
         {"scan --count x", 2, "--\nkolvaner-cli: bad --count 'x' (0-1000000000)\n"},
         {"temperature --port sim:thermo=65536", 1,
-         "--\nkolvaner: simulated bus: bad value '65536' for thermo (allowed: 0-65535 or "
+         "--\nkolvaner-cli: simulated bus: bad value '65536' for thermo (allowed: 0-65535 or "
          "0x0-0xFFFF, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"input --port sim:inport=256", 1,
-         "--\nkolvaner: simulated bus: bad value '256' for inport (allowed: 0-255 or "
+         "--\nkolvaner-cli: simulated bus: bad value '256' for inport (allowed: 0-255 or "
          "0x0-0xFF, off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"scan --port sim:inport", 1,
-         "--\nkolvaner: simulated bus: unknown option 'inport' (allowed: "
+         "--\nkolvaner-cli: simulated bus: unknown option 'inport' (allowed: "
          "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, "
          "cts=stuck-high|late, hold=1-8)\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
@@ -102,25 +102,25 @@ TEST(KolvanerCli, OutputAndExitStatus) {
         {"check --interval=0", 2, "--\nkolvaner-cli: '--interval' does not apply to check\n"},
         {"check now", 2, "--\nkolvaner-cli: unexpected argument 'now'\n"},
         {"check --port sim:hold=9", 1,
-         "--\nkolvaner: simulated bus: bad value '9' for hold (allowed: 1-8 clocks)\n"
+         "--\nkolvaner-cli: simulated bus: bad value '9' for hold (allowed: 1-8 clocks)\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"check --port sim:hold=0", 1,
-         "--\nkolvaner: simulated bus: bad value '0' for hold (allowed: 1-8 clocks)\n"
+         "--\nkolvaner-cli: simulated bus: bad value '0' for hold (allowed: 1-8 clocks)\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"check --port sim:cts=low", 1,
-         "--\nkolvaner: simulated bus: bad value 'low' for cts (allowed: stuck-high, late)\n"
+         "--\nkolvaner-cli: simulated bus: bad value 'low' for cts (allowed: stuck-high, late)\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"recover --port sim:sda=stuck-high", 1,
-         "--\nkolvaner: simulated bus: bad value 'stuck-high' for sda (allowed: stuck-low)\n"
+         "--\nkolvaner-cli: simulated bus: bad value 'stuck-high' for sda (allowed: stuck-low)\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"recover --port sim:hold=2,compass=off", 1,
-         "--\nkolvaner: simulated bus: hold=2 needs the compass on the bus (allowed: hold=1-8 "
+         "--\nkolvaner-cli: simulated bus: hold=2 needs the compass on the bus (allowed: hold=1-8 "
          "without compass=off)\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"check --port /nonexistent/ttyUSB0", 1,
-         "--\nkolvaner: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
+         "--\nkolvaner-cli: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
         {"bearing --port /nonexistent/ttyUSB0", 1,
-         "--\nkolvaner: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
+         "--\nkolvaner-cli: cannot open /nonexistent/ttyUSB0: No such file or directory\n"
          "kolvaner-cli: COM1 niet beschikbaar/aanwezig\n"},
     };
     for (const auto& c : cases) {

@@ -35,6 +35,7 @@ int RunCommand(const CliCommand& command) {
 }  // namespace
 
 void ShowMessageBox(std::string_view text) {
+    std::fprintf(stderr, "kolvaner-cli: %s\n", PortProblem().c_str());
     std::fprintf(stderr, "kolvaner-cli: %.*s\n", static_cast<int>(text.size()), text.data());
 }
 
@@ -59,6 +60,9 @@ int main(int argc, char** argv) {
     CatchInterrupts();
     OpenBus();
     const int status = PortIsOpen() ? RunCommand(command) : EXIT_FAILURE;
+    if (PortHasFailed()) {
+        std::fprintf(stderr, "kolvaner-cli: %s\n", PortProblem().c_str());
+    }
     CLOSECOM();
     return status;
 }

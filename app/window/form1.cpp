@@ -7,12 +7,15 @@
 #include <QPalette>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "app/window/bearing_text.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
 #include "devices/input_port.h"
 #include "devices/thermometer.h"
+#include "port/port_status.h"
 
 namespace {
 
@@ -108,6 +111,10 @@ void Form1::Load() {
 
 void Form1::Timer1Tick() {
     Label1->setText(BearingText(ReadBearing()));
+    if (PortHasFailed() && !port_failure_told_) {
+        port_failure_told_ = true;
+        std::fprintf(stderr, "kolvaner: %s\n", PortProblem().c_str());
+    }
 }
 
 void Form1::Unload() {

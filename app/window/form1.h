@@ -42,4 +42,5 @@ class Form1 : public QWidget {
     void Unload();
 
     bool unloaded_ = false;
+    bool port_failure_told_ = false;
 };

@@ -4,7 +4,12 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <cstdio>
+
+#include "port/port_status.h"
+
 void ShowMessageBox(std::string_view text) {
+    std::fprintf(stderr, "kolvaner: %s\n", PortProblem().c_str());
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kolvaner"),
                     QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                     QMessageBox::Ok);
