@@ -10,7 +10,7 @@
 #include "port/port_settings.h"
 #include "port/port_status.h"
 #include "port/serial_line.h"
-#include "port/sim_bus.h"
+#include "port/sim/sim_bus.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "port/port_settings.h"
-#include "port/sim_options.h"
+#include "port/sim/sim_options.h"
 
 namespace {
 

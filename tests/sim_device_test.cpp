@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "port/sim_bus.h"
+#include "port/sim/sim_bus.h"
 
 namespace {
 

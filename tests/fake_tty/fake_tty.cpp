@@ -20,7 +20,7 @@
 #include <optional>
 #include <string>
 
-#include "port/sim_bus.h"
+#include "port/sim/sim_bus.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "port/sim_bus.h"
+#include "port/sim/sim_bus.h"
 
 SimBus::SimBus(const SimOptions& options)
     : devices_(MakeSimDevices(options)), sda_stuck_low_(options.sda_stuck_low), cts_(options.cts) {

@@ -1,4 +1,4 @@
-#include "port/sim_options.h"
+#include "port/sim/sim_options.h"
 
 #include <charconv>
 

@@ -2,7 +2,7 @@
 #include <array>
 #include <utility>
 
-#include "port/sim_bus.h"
+#include "port/sim/sim_bus.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "port/sim_bus.h"
+#include "port/sim/sim_bus.h"
 
 void SimDevice::LinesChanged(bool scl, bool sda) {
     const bool clock_rose = scl && !scl_;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "port/sim_options.h"
+#include "port/sim/sim_options.h"
 
 // One I2C slave, following the line transitions as a real chip does: start and stop
 // detection, address match, acknowledge, data shifted out on falling SCL edges.
