@@ -33,6 +33,16 @@ void BusStart() {
     RTS(0);
 }
 
+void BusRepeatedStart() {
+    // SDA released while SCL is low, then SCL high: the start needs SDA high to fall from.
+    DTR(1);
+    RTS(1);
+    SettleDelay(kOnePass);
+    // SDA falls while SCL is high.
+    DTR(0);
+    RTS(0);
+}
+
 void BusStop() {
     RTS(0);
     DTR(0);

@@ -12,6 +12,9 @@ using AckFlag = bool;
 void OpenBus();
 
 void BusStart();
+// A start inside a transaction, with no stop before it: the bus stays the master's, and a
+// register selected in the write part is read in the part that follows.
+void BusRepeatedStart();
 void BusStop();
 void BusAck();
 void BusNoAck();

@@ -51,6 +51,7 @@ TEST(BusConditions, LineSequencesAndLevelsLeft) {
     };
     const Case cases[] = {
         {"start", BusStart, "D0 R0", 0, 0},
+        {"repeated start", BusRepeatedStart, "D1 R1 w D0 R0", 0, 0},
         {"stop", BusStop, "R0 D0 R1 D1", 1, 1},
         {"ack", BusAck, "R0 D0 R1 w R0", 0, 0},
         {"no-ack", BusNoAck, "R0 D1 R1 w R0", 1, 0},
@@ -137,6 +138,7 @@ TEST(BusTiming, OneDelayPerClockPulseAndNoneInStartOrStop) {
         int port_calls;
     } cases[] = {
         {"start", BusStart, 0, 2},
+        {"repeated start", BusRepeatedStart, 1, 4},
         {"stop", BusStop, 0, 4},
         {"ack", BusAck, 1, 4},
         {"no-ack", BusNoAck, 1, 4},

@@ -28,21 +28,32 @@ class I2cDecoder {
 
   private:
     void Start() {
-        started_ = time_;
-        current_.assign(1, 'S');
-        bits_.clear();
+        if (current_.empty()) {
+            started_ = time_;
+            current_.assign(1, 'S');
+            bits_.clear();
+        } else {
+            TakeLeftoverBits();
+            current_ += " Sr";
+        }
     }
 
     void Stop(VcdTrace& trace) {
+        TakeLeftoverBits();
+        trace.transactions.push_back(current_ + " P");
+        trace.transaction_times.push_back({started_, time_});
+        current_.clear();
+        bits_.clear();
+    }
+
+    // Clocks short of a byte, less the SCL rise that set up the condition now on the wire.
+    void TakeLeftoverBits() {
         if (!bits_.empty()) {
             bits_.pop_back();
         }
         if (!bits_.empty()) {
             current_ += " [" + bits_ + "]";
         }
-        trace.transactions.push_back(current_ + " P");
-        trace.transaction_times.push_back({started_, time_});
-        current_.clear();
         bits_.clear();
     }
 

@@ -1,7 +1,8 @@
 // Reads a bus trace (VCD) back and decodes the I2C traffic on it, as a logic analyser
 // would: one string per transaction, e.g. "S C0A 02A [1] P" = start, 0xC0 acknowledged,
 // 0x02 acknowledged, one more clock with SDA high, stop. A byte's 9th bit shows as A (low)
-// or N (high); the SCL rise that sets up a stop is not counted as a clock.
+// or N (high); a start inside a transaction shows as Sr; the SCL rise that sets up a stop
+// or a repeated start is not counted as a clock.
 #pragma once
 
 #include <string>
