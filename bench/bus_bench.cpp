@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "bus/bus_transfer.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
@@ -69,6 +70,22 @@ void BM_ReadTemperatureOnSimulatedBus(benchmark::State& state) {
     ReadsOnSimulatedBus(state, ReadTemperature);
 }
 BENCHMARK(BM_ReadTemperatureOnSimulatedBus);
+
+// Every register of the compass read on its own, as a register dump does: select,
+// repeated start, one byte.
+int DumpCompassRegisters() {
+    int sum = 0;
+    for (int number = 0; number <= 0xFF; ++number) {
+        const BusTransfer transfer = ReadRegisters(0x60, static_cast<BusByte>(number), 1);
+        sum += transfer.bytes.empty() ? 0 : transfer.bytes[0];
+    }
+    return sum;
+}
+
+void BM_RegisterDumpOnSimulatedBus(benchmark::State& state) {
+    ReadsOnSimulatedBus(state, DumpCompassRegisters);
+}
+BENCHMARK(BM_RegisterDumpOnSimulatedBus);
 
 void BM_SettleDelay(benchmark::State& state) {
     const std::int16_t once = 1;
