@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window/form1.h"
+#include "app/window/qt/form1.h"
 #include "tests/fake_tty/fake_tty_log.h"
 
 namespace {
