@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/window/form1.h"
+#include "app/window/qt/form1.h"
 
 namespace {
 

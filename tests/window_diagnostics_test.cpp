@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window/form1.h"
+#include "app/window/qt/form1.h"
 #include "bus/port_lines.h"
 #include "tests/support/vcd_i2c.h"
 

@@ -1,10 +1,14 @@
 // The window program on a serial port at the system-call level: this test runs with the
 // fake serial terminal preloaded, KOLVANER_PORT naming it.
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <signal.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,13 +16,17 @@
 #include <string>
 #include <vector>
 
-#include "app/window/form1.h"
+#include "app/window/qt/form1.h"
 #include "tests/fake_tty/fake_tty_log.h"
 
 namespace {
 
 std::vector<std::string> LogLines() {
     return FakeTtyLog(qgetenv("KOLVANER_FAKE_LOG").toStdString());
+}
+
+long ModemLineCalls(const std::vector<std::string>& lines) {
+    return std::count_if(lines.begin(), lines.end(), IsModemLineCall);
 }
 
 }  // namespace
@@ -46,6 +54,38 @@ class WindowFakeTtyTest : public QObject {
         const auto calls = std::count_if(lines.begin() + 4, lines.end() - 3, IsModemLineCall);
         QCOMPARE(calls, static_cast<long>(lines.size()) - 7);
         QCOMPARE(calls, 2 + 194 * ticks.size());
+    }
+
+    void SignalsCloseTheProgramThroughItsUnload_data() {
+        QTest::addColumn<int>("signal_number");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    // kill, Ctrl-C or a closed session: the port is restored and closed once, exit status 0.
+    void SignalsCloseTheProgramThroughItsUnload() {
+        QFETCH(int, signal_number);
+        const QString log = QString::fromUtf8(qgetenv("KOLVANER_FAKE_LOG")) + ".program";
+        QFile::remove(log);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KOLVANER_FAKE_LOG"), log);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KOLVANER_WINDOW_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        // Opened, set idle and through a first tick's read.
+        QTRY_VERIFY_WITH_TIMEOUT(ModemLineCalls(FakeTtyLog(log.toStdString())) >= 2 + 194, 20000);
+        QCOMPARE(::kill(static_cast<pid_t>(program.processId()), signal_number), 0);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const std::vector<std::string> lines = FakeTtyLog(log.toStdString());
+        QCOMPARE(std::count(lines.begin(), lines.end(), std::string("close")), 1L);
+        QCOMPARE(lines.back(), std::string("close"));
+        QCOMPARE(lines[lines.size() - 2], std::string("ioctl TIOCNXCL"));
+        QFile::remove(log);
     }
 };
 

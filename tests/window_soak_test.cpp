@@ -8,7 +8,7 @@
 
 #include <fstream>
 
-#include "app/window/form1.h"
+#include "app/window/qt/form1.h"
 #include "bus/port_lines.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 
@@ -13,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/window/bearing_text.h"
-#include "app/window/form1.h"
+#include "app/window/core/bearing_text.h"
+#include "app/window/qt/form1.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
 #include "port/port_status.h"
@@ -23,7 +24,6 @@ namespace {
 
 const QRgb kLightYellow = qRgb(255, 255, 128);
 const QRgb kBrown = qRgb(128, 64, 0);
-const QString kPortFailure = QStringLiteral("COM1 niet beschikbaar/aanwezig");
 
 void UsePort(const char* port) {
     qputenv("KOLVANER_PORT", port);
@@ -182,12 +182,25 @@ class WindowTest : public QObject {
 
     void FailedOpenShowsOneMessageThenTheWindowRuns_data() {
         QTest::addColumn<QByteArray>("port");
-        QTest::newRow("bad simulator option") << QByteArray("sim:compass=north");
-        QTest::newRow("missing device") << QByteArray("/nonexistent/kolvaner-port");
+        QTest::addColumn<QString>("headline");
+        QTest::addColumn<QString>("reason");
+        // COM1 is not a device name here: it opens nothing in the working directory.
+        QTest::newRow("COM1") << QByteArray("COM1") << "COM1 niet beschikbaar/aanwezig"
+                              << "cannot open COM1: No such file or directory";
+        QTest::newRow("bad simulator option")
+            << QByteArray("sim:compass=north") << "sim:compass=north niet beschikbaar/aanwezig"
+            << "simulated bus: ";
+        QTest::newRow("missing device")
+            << QByteArray("/nonexistent/kolvaner-port")
+            << "/nonexistent/kolvaner-port niet beschikbaar/aanwezig"
+            << "cannot open /nonexistent/kolvaner-port: No such file or directory";
     }
 
+    // The fixed line names the port that was asked for; the system's reason stands below.
     void FailedOpenShowsOneMessageThenTheWindowRuns() {
         QFETCH(QByteArray, port);
+        QFETCH(QString, headline);
+        QFETCH(QString, reason);
         UsePort(port.constData());
         Form1 form;
         MessageBoxWatcher watcher(form);
@@ -195,7 +208,11 @@ class WindowTest : public QObject {
         QCOMPARE(watcher.seen.size(), std::size_t{1});
         const MessageBoxWatcher::Seen& box = watcher.seen[0];
         QCOMPARE(box.title, QStringLiteral("Kolvaner"));
-        QCOMPARE(box.text, kPortFailure);
+        const QStringList lines = box.text.split(u'\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], headline);
+        QCOMPARE(lines[1], QString());
+        QVERIFY2(lines[2].startsWith(reason), qPrintable(lines[2]));
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box.button_count, 1);
         QVERIFY(box.modal);
@@ -289,7 +306,7 @@ class WindowTest : public QObject {
     void BearingTextTable() {
         QFETCH(qint32, bearing);
         QFETCH(QString, text);
-        QCOMPARE(BearingText(bearing), text);
+        QCOMPARE(QString::fromStdString(BearingText(bearing)), text);
     }
 };
 

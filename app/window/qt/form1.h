@@ -1,9 +1,11 @@
-// Form1: the program's one window. Timer1 reads the compass every 500 ms and Label1 shows
-// the bearing; the serial port is open from load to unload.
+// Form1 with Qt Widgets: the program's one window. Timer1 reads the compass every 500 ms
+// and Label1 shows the bearing; the serial port is open from load to unload.
 #pragma once
 
 #include <QVariant>
 #include <QWidget>
+
+#include "app/window/core/form1_core.h"
 
 class QCloseEvent;
 class QLabel;
@@ -20,7 +22,7 @@ class Form1 : public QWidget {
     Form1& operator=(const Form1&) = delete;
 
     // Loads the window, which opens the bus and may wait for OK on a message box, then
-    // shows it.
+    // shows it unless it was closed meanwhile.
     void Start();
 
     // Diagnostics for the thermometer and the input port; nothing in the program calls them.
@@ -37,10 +39,8 @@ class Form1 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    void Load();
     void Timer1Tick();
     void Unload();
 
-    bool unloaded_ = false;
-    bool port_failure_told_ = false;
+    Form1State state_;
 };

@@ -1,0 +1,70 @@
+#include "app/window/core/form1_core.h"
+
+#include <cstdio>
+
+#include "app/window/core/bearing_text.h"
+#include "bus/i2c_bus.h"
+#include "bus/port_lines.h"
+#include "devices/compass.h"
+#include "devices/input_port.h"
+#include "devices/thermometer.h"
+#include "port/port_status.h"
+
+namespace {
+
+constexpr BusByte kInputPortAddress = 32;
+constexpr int kTestenReadings = 10;
+constexpr std::string_view kDefaultPort = "COM1";
+
+}  // namespace
+
+void Form1Load() {
+    OpenBus();
+}
+
+std::string Form1Timer1Tick(Form1State& form) {
+    std::string caption = BearingText(ReadBearing());
+    if (PortHasFailed() && !form.late_failure_told) {
+        form.late_failure_told = true;
+        LogPortProblem();
+    }
+    return caption;
+}
+
+bool Form1Unload(Form1State& form) {
+    if (form.unloaded) {
+        return false;
+    }
+    form.unloaded = true;
+    // No stop condition and no line changed first: the port closes as it is.
+    CLOSECOM();
+    return true;
+}
+
+void Form1Testen() {
+    for (int reading = 1; reading <= kTestenReadings; ++reading) {
+        ReadTemperature();
+    }
+}
+
+void Form1Meting() {
+    ReadTemperature();
+    ReadInputPort(kInputPortAddress);
+}
+
+std::string PortFailureBoxText(std::string_view bus_text) {
+    std::string text(bus_text);
+    const std::string& port = PortName();
+    if (!port.empty() && port != kDefaultPort &&
+        bus_text.substr(0, kDefaultPort.size()) == kDefaultPort) {
+        text.replace(0, kDefaultPort.size(), port);
+    }
+    if (!PortProblem().empty()) {
+        text += "\n\n" + PortProblem();
+    }
+    return text;
+}
+
+void LogPortProblem() {
+    std::fprintf(stderr, "kolvaner: %s\n", PortProblem().c_str());
+}
