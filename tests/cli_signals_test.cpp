@@ -23,6 +23,13 @@ namespace {
 
 const std::string kFakeTty = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttySIG0";
 const std::string kLog = "/tmp/kolvaner-" + std::to_string(getpid()) + "-sig.log";
+// The fake terminal is a file at its path: gone when the tests are done.
+const struct RemoveFakeFiles {
+    ~RemoveFakeFiles() {
+        std::remove(kFakeTty.c_str());
+        std::remove(kLog.c_str());
+    }
+} remove_fake_files;
 constexpr auto kPatience = std::chrono::seconds(20);
 
 struct Child {
@@ -150,8 +157,6 @@ TEST(CliSignals, ASecondProgramOnAPortInUseIsRefused) {
               "kolvaner-cli: cannot use " + kFakeTty + ": the port is in use by another program\n");
     kill(first.pid, SIGTERM);
     EXPECT_EQ(ExitStatus(first), 128 + SIGTERM);
-    std::remove(kFakeTty.c_str());
-    std::remove(kLog.c_str());
 }
 
 }  // namespace

@@ -20,6 +20,13 @@ namespace {
 
 const std::string kFakeTty = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyFAKE0";
 const std::string kLog = "/tmp/kolvaner-" + std::to_string(getpid()) + "-fake.log";
+// The fake terminal is a file at its path: gone when the tests are done.
+const struct RemoveFakeFiles {
+    ~RemoveFakeFiles() {
+        std::remove(kFakeTty.c_str());
+        std::remove(kLog.c_str());
+    }
+} remove_fake_files;
 
 const char kOpenLine[] = "open O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC";
 const char kPortSettings[] =
