@@ -151,11 +151,6 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
         {"recover --port sim:hold=2,compass=off", "",
          "bad --port 'sim:hold=2,compass=off': hold=2 needs the compass on the bus (allowed: "
          "hold=1-8 without compass=off)"},
-        {"bearing --port sim:cts=late,cts=stuck-high", "",
-         "bad --port 'sim:cts=late,cts=stuck-high': cts given twice (allowed: each option once)"},
-        {"bearing --port SIM", "",
-         "bad --port 'SIM': the simulated bus is named in lower case (allowed: sim, "
-         "sim:OPTIONS)"},
         {"bearing", "KOLVANER_PORT=sim:compass=70000",
          "bad KOLVANER_PORT 'sim:compass=70000': bad value '70000' for compass (allowed: "
          "0-65535 or 0x0-0xFFFF, turning, off)"},
