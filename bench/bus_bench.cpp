@@ -39,13 +39,18 @@ int PortCallsPerRead(Read read) {
     read();
     CLOSECOM();
     std::ifstream trace(path);
-    int timestamps = 0;
+    // One instant per port call, each followed by what changed; the instant after each stop
+    // that closes a transaction changes nothing.
+    int instants = 0;
+    bool after_instant = false;
     for (std::string line; std::getline(trace, line);) {
-        timestamps += !line.empty() && line[0] == '#' ? 1 : 0;
+        const bool instant = !line.empty() && line[0] == '#';
+        instants += after_instant && !instant ? 1 : 0;
+        after_instant = instant;
     }
     std::remove(path.c_str());
     // Less the #0 of the header and the open's RTS(1) and DTR(1).
-    return timestamps - 3;
+    return instants - 3;
 }
 
 // Reads per second on the simulated bus, then the port calls of one read from a trace.

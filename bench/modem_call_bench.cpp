@@ -27,7 +27,8 @@ void ShowMessageBox(std::string_view text) {
 
 namespace {
 
-const std::string kFakeTty = "/tmp/kolvaner-bench-ttyFAKE0";
+// The fake terminal is a file there, locked while open: one per run.
+const std::string kFakeTty = "/tmp/kolvaner-bench-" + std::to_string(getpid()) + "-ttyFAKE0";
 
 long ModemCalls() {
     static const auto counter =
@@ -129,5 +130,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::remove(kFakeTty.c_str());
     return 0;
 }

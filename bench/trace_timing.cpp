@@ -11,6 +11,11 @@ namespace {
 
 constexpr double kStandardModeHighUs = 4.0;
 constexpr double kStandardModeLowUs = 4.7;
+constexpr double kNsPerUs = 1000.0;
+
+double Microseconds(long long nanoseconds) {
+    return static_cast<double>(nanoseconds) / kNsPerUs;
+}
 
 }  // namespace
 
@@ -37,18 +42,19 @@ int main(int argc, char** argv) {
         shortest = std::min(shortest, edge.time - previous.time);
         clocks += edge.level ? 1 : 0;
     }
-    long long busy_us = 0;
+    long long busy_ns = 0;
     for (const VcdTrace::Span& span : trace.transaction_times) {
-        busy_us += span.stop - span.start;
+        busy_ns += span.stop - span.start;
     }
-    std::printf("transactions %zu, clocks %lld, bus busy %lld us\n", trace.transactions.size(),
-                clocks, busy_us);
-    std::printf("shortest SCL high  %6lld us   (standard mode needs %.1f us)\n", shortest_high,
-                kStandardModeHighUs);
-    std::printf("shortest SCL low   %6lld us   (standard mode needs %.1f us)\n", shortest_low,
-                kStandardModeLowUs);
-    std::printf(
-        "effective bit rate %6.1f kbit/s (standard mode allows 100)\n",
-        busy_us > 0 ? 1000.0 * static_cast<double>(clocks) / static_cast<double>(busy_us) : 0.0);
+    std::printf("transactions %zu, clocks %lld, bus busy %.1f us\n", trace.transactions.size(),
+                clocks, Microseconds(busy_ns));
+    std::printf("shortest SCL high  %9.3f us   (standard mode needs %.1f us)\n",
+                Microseconds(shortest_high), kStandardModeHighUs);
+    std::printf("shortest SCL low   %9.3f us   (standard mode needs %.1f us)\n",
+                Microseconds(shortest_low), kStandardModeLowUs);
+    // Clocks per microsecond are megabits per second: a thousand kbit/s each.
+    const double busy_us = Microseconds(busy_ns);
+    std::printf("effective bit rate %9.1f kbit/s (standard mode allows 100)\n",
+                busy_us > 0 ? 1000.0 * static_cast<double>(clocks) / busy_us : 0.0);
     return 0;
 }

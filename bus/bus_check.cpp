@@ -100,6 +100,10 @@ LineFault DiagnoseLines(const LineCheck& check) {
     return either(CtsAnswer::erratic) ? LineFault::cts_erratic : LineFault::none;
 }
 
+bool SdaHeldLow() {
+    return !SdaReadsHigh();
+}
+
 std::optional<int> BusClear() {
     DTR(1);
     RTS(1);

@@ -35,6 +35,10 @@ enum class LineFault {
 LineCheck CheckLines(std::chrono::milliseconds late_wait);
 LineFault DiagnoseLines(const LineCheck& check);
 
+// One CTS sample with the bus idle and no line changed: true when SDA reads low, so a device
+// or a fault holds it and no transaction can get through. Expects the idle state.
+bool SdaHeldLow();
+
 // A device holding SDA low lets go within this many clocks (UM10204, bus clear).
 constexpr int kBusClearPulses = 9;
 

@@ -8,6 +8,11 @@ namespace {
 constexpr char kPortSettings[] = "COM1:9600,N,8,1";
 constexpr std::int16_t kOnePass = 1;
 
+// What the acknowledges said, for front ends that report a missing device; no line depends
+// on it. After a start the next byte written is an address byte.
+bool address_next = false;
+std::optional<BusByte> missed_address;
+
 // One clock pulse; the device reads (or the master samples) SDA while SCL is high.
 void ClockPulse() {
     RTS(1);
@@ -31,6 +36,7 @@ void BusStart() {
     // SDA falls while SCL is high.
     DTR(0);
     RTS(0);
+    address_next = true;
 }
 
 void BusRepeatedStart() {
@@ -77,6 +83,10 @@ AckFlag BusWriteByte(const BusByte& value) {
         acknowledged = false;
     }
     RTS(0);
+    if (address_next && !acknowledged && !missed_address) {
+        missed_address = value;
+    }
+    address_next = false;
     return acknowledged;
 }
 
@@ -93,4 +103,12 @@ BusByte BusReadByte() {
         RTS(0);
     }
     return value;
+}
+
+std::optional<BusByte> MissedAddress() {
+    return missed_address;
+}
+
+void ForgetMissedAddress() {
+    missed_address.reset();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 using BusByte = std::uint8_t;
 // True when the addressed device pulled SDA low during the acknowledge clock.
@@ -21,6 +22,12 @@ void BusNoAck();
 AckFlag BusWriteByte(const BusByte& value);
 // Eight data clocks and no acknowledge: the caller follows with BusAck or BusNoAck.
 BusByte BusReadByte();
+
+// The first address byte written since ForgetMissedAddress that no device acknowledged:
+// a front end that reports missing devices looks here after a transaction, without a
+// line operation of its own.
+std::optional<BusByte> MissedAddress();
+void ForgetMissedAddress();
 
 // Busy wait between raising the clock and sampling or lowering it.
 void SettleDelay(const std::int16_t& count);

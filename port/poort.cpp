@@ -27,20 +27,9 @@ BusTrace trace;
 bool scl_level = true;
 bool sda_level = true;
 
-// The options of "sim" or "sim:OPTIONS"; nothing when the name is a device.
-std::optional<std::string_view> SimulatorOptions(std::string_view device) {
-    if (device == "sim") {
-        return std::string_view{};
-    }
-    if (device.substr(0, 4) == "sim:") {
-        return device.substr(4);
-    }
-    return std::nullopt;
-}
-
-bool OpenSimulatedBus(std::string_view options_text) {
+bool OpenSimulatedBus(std::string_view port) {
     SimOptions options;
-    if (const std::string error = ParseSimOptions(options_text, options); !error.empty()) {
+    if (const std::string error = ParseSimPort(port, options); !error.empty()) {
         port_problem = "simulated bus: " + error;
         return false;
     }
@@ -58,11 +47,13 @@ bool OpenDevice(const std::string& device, const PortSettings& settings) {
     return true;
 }
 
-// An unplugged adapter fails every call from now on: stop using it.
+// An unplugged adapter fails every call from now on: stop using it, and stop the trace,
+// which would only record line changes that never reached the port.
 void LineFailed(const char* operation) {
     port_failed = true;
     port_problem = SerialDevice() + ": " + operation + " failed: " + SerialLastError() +
                    "; reading no device from now on";
+    trace.Stop(port_problem);
 }
 
 }  // namespace
@@ -71,6 +62,7 @@ std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
     port_name.clear();
     port_problem.clear();
+    trace = BusTrace{};
     PortSettings settings;
     port_problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
     if (!port_problem.empty()) {
@@ -80,9 +72,8 @@ std::int16_t OPENCOM(const char* settings_text) {
     const bool named = chosen != nullptr && *chosen != '\0';
     port_name = named ? chosen : "COM" + std::to_string(settings.port_number);
     const std::string device = named ? chosen : DefaultDevice(settings.port_number);
-    const std::optional<std::string_view> sim_options = SimulatorOptions(device);
-    const bool simulated = sim_options.has_value();
-    const bool opened = simulated ? OpenSimulatedBus(*sim_options) : OpenDevice(device, settings);
+    const bool simulated = NamesSimulator(device);
+    const bool opened = simulated ? OpenSimulatedBus(device) : OpenDevice(device, settings);
     if (!opened) {
         return 0;
     }
@@ -183,4 +174,8 @@ const std::string& PortName() {
 
 const std::string& PortProblem() {
     return port_problem;
+}
+
+const std::string& TraceProblem() {
+    return trace.Problem();
 }

@@ -14,3 +14,7 @@ const std::string& PortName();
 // What went wrong, in one line without a program name: why the last OPENCOM failed, or
 // which line call failed since and the system's reason. Empty while all is well.
 const std::string& PortProblem();
+// Why the bus trace (KOLVANER_TRACE) could not be opened or stopped short: the file and the
+// system's reason, in one line without a program name. Empty while it records, or when none
+// was asked for. Kept after CLOSECOM, for a failure on the last write.
+const std::string& TraceProblem();

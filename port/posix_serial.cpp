@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -39,15 +41,45 @@ speed_t BaudConstant(int baud) {
     }
 }
 
-std::string OpenFailure(const std::string& device, int error) {
-    std::string hint;
-    struct stat info {};
-    if (error == EACCES && stat(device.c_str(), &info) == 0) {
-        const group* owner = getgrgid(info.st_gid);
-        const std::string name = owner != nullptr ? owner->gr_name : "dialout";
-        hint = " (join the group '" + name + "' that owns it: sudo usermod -aG " + name +
-               " $USER, then log in again)";
+constexpr char kInUse[] = "the port is in use by another program";
+
+// As ls -l shows them: crw-rw---- for a serial device that its group may use.
+std::string ModeText(mode_t mode) {
+    std::string text = S_ISCHR(mode) ? "c" : S_ISDIR(mode) ? "d" : "-";
+    const char letters[] = "rwxrwxrwx";
+    for (int bit = 0; bit < 9; ++bit) {
+        text += (mode & (0400U >> bit)) != 0 ? letters[bit] : '-';
     }
+    return text;
+}
+
+// Joining the device's group helps only when that group may read and write it and is not
+// root's; otherwise say what the permissions are.
+std::string PermissionHint(const std::string& device) {
+    struct stat info {};
+    if (stat(device.c_str(), &info) != 0) {
+        return {};
+    }
+    const group* owner_group = getgrgid(info.st_gid);
+    const passwd* owner = getpwuid(info.st_uid);
+    const std::string group_name =
+        owner_group != nullptr ? owner_group->gr_name : std::to_string(info.st_gid);
+    const std::string user_name = owner != nullptr ? owner->pw_name : std::to_string(info.st_uid);
+    const bool group_may_use = (info.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    if (group_may_use && info.st_gid != 0) {
+        return " (join the group '" + group_name + "' that may use it: sudo usermod -aG " +
+               group_name + " $USER, then log in again)";
+    }
+    return " (permissions " + ModeText(info.st_mode) + ", owner " + user_name + ", group " +
+           group_name + ")";
+}
+
+std::string OpenFailure(const std::string& device, int error) {
+    if (error == EBUSY) {
+        // A port another program opened with TIOCEXCL.
+        return "cannot open " + device + ": " + kInUse + " (" + std::strerror(error) + ")";
+    }
+    const std::string hint = error == EACCES ? PermissionHint(device) : "";
     return "cannot open " + device + ": " + std::strerror(error) + hint;
 }
 
@@ -100,6 +132,10 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     termios previous{};
     if (tcgetattr(fd, &previous) != 0) {
         return Refuse(fd, device, "not a terminal");
+    }
+    // TIOCEXCL does not stop root; every program that keeps to the advisory lock is.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        return Refuse(fd, device, errno == EWOULDBLOCK ? kInUse : std::strerror(errno));
     }
     if (ioctl(fd, TIOCEXCL) != 0) {
         return Refuse(fd, device, std::strerror(errno));

@@ -1,14 +1,29 @@
 // The input port read through the simulated bus, and the bus scan that finds the devices.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "bus/bus_check.h"
 #include "bus/bus_scan.h"
+#include "devices/compass.h"
 #include "devices/input_port.h"
+#include "devices/thermometer.h"
 #include "tests/support/bus_session.h"
 
 namespace {
+
+std::vector<BusByte> ScanAll() {
+    std::vector<BusByte> found;
+    for (int address = kFirstScanAddress; address <= kLastScanAddress; ++address) {
+        if (ProbeAddress(static_cast<BusByte>(address))) {
+            found.push_back(static_cast<BusByte>(address));
+        }
+    }
+    return found;
+}
 
 TEST(InputPortOnSimulatedBus, ReturnsThePinLevels) {
     const struct {
@@ -62,18 +77,70 @@ TEST(BusScan, FindsTheDevicesTheSimulatorHas) {
     };
     for (const auto& c : cases) {
         BusSession session(c.port);
-        EXPECT_EQ(ScanBus(), c.found) << c.port;
+        EXPECT_EQ(ScanAll(), c.found) << c.port;
     }
 }
 
 TEST(BusScan, ProbesEachAddressWithAWriteAndAStop) {
-    const std::vector<std::string> traffic = TrafficWhile("sim", [] { ScanBus(); });
+    const std::vector<std::string> traffic = TrafficWhile("sim", [] { ScanAll(); });
     ASSERT_EQ(traffic.size(), 0x77U - 0x08 + 1);
     for (int address = 0x08; address <= 0x77; ++address) {
         const bool present = address == 0x20 || address == 0x48 || address == 0x60;
         char expected[16];
         std::snprintf(expected, sizeof expected, "S %02X%c P", address * 2, present ? 'A' : 'N');
         EXPECT_EQ(traffic[address - 0x08], expected);
+    }
+}
+
+TEST(MissedAddress, RecordsTheFirstAddressByteNobodyAcknowledged) {
+    const struct {
+        const char* port;
+        std::function<void()> transactions;
+        std::optional<BusByte> missed;
+    } cases[] = {
+        {"sim", [] { ReadBearing(); }, std::nullopt},
+        {"sim:compass=off", [] { ReadBearing(); }, 0xC0},
+        {"sim:thermo=off", [] { ReadTemperature(); }, 0x90},
+        {"sim", [] { ReadInputPort(0x7F); }, 0xFF},
+        // The first miss stays until it is forgotten.
+        {"sim:compass=off",
+         [] {
+             ReadInputPort(0x21);
+             ReadBearing();
+         },
+         0x43},
+        // A data byte that is not acknowledged is no missing device.
+        {"sim",
+         [] {
+             BusStart();
+             BusWriteByte(0x90);
+             BusWriteByte(0x12);
+             BusStop();
+         },
+         std::nullopt},
+        // The scan probe goes through the same record.
+        {"sim", [] { ProbeAddress(0x30); }, 0x60},
+    };
+    for (const auto& c : cases) {
+        BusSession session(c.port);
+        ForgetMissedAddress();
+        c.transactions();
+        EXPECT_EQ(MissedAddress(), c.missed) << c.port;
+    }
+}
+
+TEST(SdaHeldLow, OneSampleOfTheIdleBus) {
+    const struct {
+        const char* port;
+        bool held_low;
+    } cases[] = {{"sim", false},
+                 {"sim:sda=stuck-low", true},
+                 {"sim:hold=3", true},
+                 {"sim:cts=stuck-high,sda=stuck-low", false}};
+    for (const auto& c : cases) {
+        const std::vector<std::string> traffic =
+            TrafficWhile(c.port, [&] { EXPECT_EQ(SdaHeldLow(), c.held_low) << c.port; });
+        EXPECT_TRUE(traffic.empty()) << c.port;
     }
 }
 

@@ -56,7 +56,7 @@ TEST(SimOptionsText, AcceptsValuesInDecimalAndHex) {
         {"compass=65535", SimOptions::Compass::fixed, 65535},
         {"compass=0xfFfF", SimOptions::Compass::fixed, 65535},
         {"compass=0X10", SimOptions::Compass::fixed, 16},
-        {"compass=1,compass=2", SimOptions::Compass::fixed, 2},
+        {"thermo=1,compass=2", SimOptions::Compass::fixed, 2},
     };
     for (const auto& c : cases) {
         SimOptions options;
@@ -79,7 +79,7 @@ TEST(SimOptionsText, ThermometerAndInputPortAreOnUnlessSwitchedOff) {
         {"", true, 0x1980, true, 0xFF},
         {"thermo=off,inport=off", false, 0x1980, false, 0xFF},
         {"thermo=0xE700,inport=0x5a", true, 0xE700, true, 0x5A},
-        {"thermo=off,thermo=65535,inport=off,inport=0", true, 65535, true, 0},
+        {"inport=0,thermo=65535", true, 65535, true, 0},
     };
     for (const auto& c : cases) {
         SimOptions options;
@@ -88,6 +88,42 @@ TEST(SimOptionsText, ThermometerAndInputPortAreOnUnlessSwitchedOff) {
         EXPECT_EQ(options.thermometer_raw, c.thermometer_raw) << c.text;
         EXPECT_EQ(options.input_port, c.input_port) << c.text;
         EXPECT_EQ(options.input_port_pins, c.pins) << c.text;
+    }
+}
+
+TEST(SimPortName, EachOptionOnceNoneEmptyAndTheNameInLowerCase) {
+    const struct {
+        const char* port;
+        bool names_simulator;
+        const char* refusal;  // what the error names; empty when the port is fine
+    } cases[] = {
+        {"sim", true, ""},
+        {"sim:compass=450,hold=2", true, ""},
+        {"sim:cts=late,cts=stuck-high", true, "cts given twice"},
+        {"sim:compass=450,compass=off", true, "compass given twice"},
+        {"sim:compass=450,", true, "empty option in 'compass=450,'"},
+        {"sim:,compass=450", true, "empty option in ',compass=450'"},
+        {"sim:compass=450,,thermo=0", true, "empty option"},
+        {"sim:", true, "no options after 'sim:'"},
+        {"SIM", true, "lower case"},
+        {"Sim:compass=450", true, "lower case"},
+        {"simulator", false, ""},
+        {"/dev/sim", false, ""},
+        {"COM1", false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NamesSimulator(c.port), c.names_simulator) << c.port;
+        if (!c.names_simulator) {
+            continue;
+        }
+        SimOptions options;
+        const std::string error = ParseSimPort(c.port, options);
+        if (*c.refusal == '\0') {
+            EXPECT_EQ(error, "") << c.port;
+        } else {
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << c.port << ": " << error;
+            EXPECT_NE(error.find("allowed"), std::string::npos) << error;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 // the open, the settings and their restore, exclusivity and the refusals; its failing
 // modem-line calls stand in for an unplugged adapter.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -126,13 +127,39 @@ TEST_F(PseudoTerminal, CloseRestoresThePreviousSettingsAndReleasesTheLock) {
     CLOSECOM();
 }
 
-TEST_F(PseudoTerminal, FailingModemLineCallsReadAsNoDeviceAndNameTheDevice) {
+TEST_F(PseudoTerminal, FailingModemLineCallsReadAsNoDeviceAndEndTheTrace) {
+    const std::string trace = TempPath("failed.vcd");
+    setenv("KOLVANER_TRACE", trace.c_str(), 1);
     ASSERT_NE(OPENCOM(kSettings), 0);
     EXPECT_EQ(ReadBearing(), 6554);
+    const auto size_after_failure = std::filesystem::file_size(trace);
     EXPECT_EQ(ReadBearing(), 6554);
     EXPECT_TRUE(PortHasFailed());
     EXPECT_EQ(CTS(), 1);
     EXPECT_EQ(PortProblem().rfind(path_ + ": ", 0), 0U) << PortProblem();
+    // The trace says what failed and records none of the changes that never reached the port.
+    EXPECT_EQ(std::filesystem::file_size(trace), size_after_failure);
+    std::ifstream file(trace);
+    std::string line;
+    std::string last;
+    while (std::getline(file, line)) {
+        last = line;
+    }
+    EXPECT_EQ(last, "$comment " + PortProblem() + " $end");
+    EXPECT_EQ(TraceProblem(), "");
+    std::filesystem::remove(trace);
+}
+
+TEST_F(PseudoTerminal, APortAnotherProgramHasLockedIsInUse) {
+    // TIOCEXCL does not stop root; the lock stops every program that keeps to it.
+    const int other = open(path_.c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(OPENCOM(kSettings), 0);
+    EXPECT_EQ(PortProblem(), "cannot use " + path_ + ": the port is in use by another program");
+    EXPECT_EQ(Settings().c_lflag & ICANON, static_cast<tcflag_t>(ICANON)) << "settings touched";
+    close(other);
+    EXPECT_NE(OPENCOM(kSettings), 0);
 }
 
 TEST(SerialPortRefusals, NamesTheDeviceAndTheReasonAndWritesNothing) {

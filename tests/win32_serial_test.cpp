@@ -3,6 +3,7 @@
 // device that opens but is no serial port. COM999 does not exist there, nor on a real PC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -105,9 +106,13 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
     } cases[] = {
         {"bearing --port sim:compass=450", 0, "45\n--\n"},
         {"bearing --port sim:compass=3595 --count 2 --interval 1", 0, "360\n360\n--\n"},
-        {"bearing --port sim:compass=off", 0, "6554\n--\n"},
-        {"bearing --count x", 2,
-         "--\nkolvaner-cli: bad --count 'x' (0-1000000000)\nTry 'kolvaner-cli --help'.\n"},
+        {"bearing --port sim:compass=off", 1,
+         "--\nkolvaner-cli: no answer from the compass at 0x60\n"},
+        {"bearing --count x", 2, "--\nkolvaner-cli: bad --count 'x' (0-1000000000)\n"},
+        {"bearing --port sim:compass=1,", 2,
+         "--\nkolvaner-cli: bad --port 'sim:compass=1,': empty option in 'compass=1,' (allowed: "
+         "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, "
+         "cts=stuck-high|late, hold=1-8)\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(c.arguments);
@@ -116,13 +121,12 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
     }
 }
 
-TEST(KolvanerCliOnWindows, AMissingPortFailsWithTheReasonAndTheMessage) {
+TEST(KolvanerCliOnWindows, AMissingPortFailsWithOneLineNamingItAndTheReason) {
     const CliRun run = RunCli("bearing --port COM999");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output.rfind("--\nkolvaner-cli: cannot open \\\\.\\COM999: ", 0), 0U)
         << run.output;
-    const std::string message = "\nkolvaner-cli: COM1 niet beschikbaar/aanwezig\n";
-    EXPECT_EQ(run.output.find(message), run.output.size() - message.size()) << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << run.output;
 }
 
 TEST(KolvanerCliOnWindows, WritesTheTraceItIsAskedFor) {

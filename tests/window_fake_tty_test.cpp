@@ -46,13 +46,14 @@ class WindowFakeTtyTest : public QObject {
         form.close();
 
         const std::vector<std::string> lines = LogLines();
-        QVERIFY(lines.size() > 7);
+        QVERIFY(lines.size() > 8);
         QCOMPARE(lines.front(), std::string("open O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC"));
-        QCOMPARE(lines[2], std::string("ioctl TIOCEXCL"));
+        QCOMPARE(lines[2], std::string("flock LOCK_EX|LOCK_NB"));
+        QCOMPARE(lines[3], std::string("ioctl TIOCEXCL"));
         QCOMPARE(lines.back(), std::string("close"));
         QCOMPARE(lines[lines.size() - 2], std::string("ioctl TIOCNXCL"));
-        const auto calls = std::count_if(lines.begin() + 4, lines.end() - 3, IsModemLineCall);
-        QCOMPARE(calls, static_cast<long>(lines.size()) - 7);
+        const auto calls = std::count_if(lines.begin() + 5, lines.end() - 3, IsModemLineCall);
+        QCOMPARE(calls, static_cast<long>(lines.size()) - 8);
         QCOMPARE(calls, 2 + 194 * ticks.size());
     }
 

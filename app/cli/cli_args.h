@@ -7,7 +7,7 @@
 #include <vector>
 
 struct CliCommand {
-    enum class Action { help, bearing, temperature, input, scan, check, recover };
+    enum class Action { help, version, bearing, temperature, input, scan, check, recover };
     Action action = Action::help;
     int address = 0x20;  // input: the port's 7-bit address
     int count = 1;       // 0: until interrupted; check and recover run once
@@ -17,7 +17,13 @@ struct CliCommand {
 };
 
 extern const char kCliUsage[];
+extern const char kCliVersion[];
 
-// Reads the arguments after the program name. Empty on success, otherwise a message
-// naming the bad argument.
+// Reads the arguments after the program name. Empty on success, otherwise one line naming
+// the bad argument.
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command);
+
+// A port that names the simulated bus must name it right: empty when the port is fine or a
+// device (only opening it tells), otherwise one line naming the source (--port or
+// KOLVANER_PORT) and the bad option.
+std::string CheckPort(std::string_view source, std::string_view port);

@@ -1,14 +1,15 @@
 #include "app/cli/cli_reads.h"
 
-#include <algorithm>
-#include <chrono>
-#include <csignal>
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
-#include <thread>
-#include <vector>
 
+#include "app/cli/cli_process.h"
+#include "bus/bus_check.h"
 #include "bus/bus_scan.h"
 #include "devices/compass.h"
 #include "devices/input_port.h"
@@ -17,38 +18,30 @@
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+using Answered = std::array<bool, 128>;
 
-void OnInterrupt(int) {
-    interrupted = 1;
-}
+// What one read gives: the text for stdout, or why there is none.
+struct Reading {
+    std::string text;
+    std::string failure;
+};
 
-// Sleeps in short slices so Ctrl-C ends the wait at once; false when interrupted.
-bool Wait(int milliseconds) {
-    using namespace std::chrono;
-    const auto until = steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (interrupted == 0 && steady_clock::now() < until) {
-        std::this_thread::sleep_for(std::min<steady_clock::duration>(std::chrono::milliseconds(20),
-                                                                     until - steady_clock::now()));
-    }
-    return interrupted == 0;
-}
-
-std::string Formatted(const char* format, auto value) {
-    char text[16];
-    std::snprintf(text, sizeof text, format, value);
+template <typename... Values>
+std::string Formatted(const char* format, Values... values) {
+    char text[80];
+    std::snprintf(text, sizeof text, format, values...);
     return text;
 }
 
 // As i2cdetect shows it: a row per 16 addresses, -- for a probed address nobody answered.
-std::string ScanGrid(const std::vector<BusByte>& found) {
+std::string ScanGrid(const Answered& answered) {
     std::string grid = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f\n";
     for (int row = 0; row < 128; row += 16) {
         grid += Formatted("%02x:", row);
         for (int address = row; address < row + 16; ++address) {
             if (address < kFirstScanAddress || address > kLastScanAddress) {
                 grid += "   ";
-            } else if (std::find(found.begin(), found.end(), address) != found.end()) {
+            } else if (answered[address]) {
                 grid += Formatted(" %02x", address);
             } else {
                 grid += " --";
@@ -61,42 +54,92 @@ std::string ScanGrid(const std::vector<BusByte>& found) {
     return grid;
 }
 
-std::string ReadOnce(const CliCommand& command) {
+// One transaction per address; nothing when a signal or a failed port stops it partway.
+std::optional<std::string> Scan() {
+    Answered answered{};
+    for (int address = kFirstScanAddress; address <= kLastScanAddress; ++address) {
+        if (CaughtSignal() != 0 || PortHasFailed()) {
+            return std::nullopt;
+        }
+        answered[address] = ProbeAddress(static_cast<BusByte>(address));
+    }
+    return ScanGrid(answered);
+}
+
+const char* DeviceName(CliCommand::Action action) {
+    switch (action) {
+        case CliCommand::Action::temperature:
+            return "thermometer";
+        case CliCommand::Action::input:
+            return "input port";
+        default:
+            return "compass";
+    }
+}
+
+// The device's own transactions; the acknowledge record tells whether it answered.
+Reading ReadDevice(const CliCommand& command) {
+    ForgetMissedAddress();
+    std::string text;
     switch (command.action) {
         case CliCommand::Action::temperature:
-            return Formatted("%.0f\n", ReadTemperature());
+            text = Formatted("%.0f\n", ReadTemperature());
+            break;
         case CliCommand::Action::input:
-            return Formatted("0x%02x\n", ReadInputPort(static_cast<BusByte>(command.address)));
-        case CliCommand::Action::scan:
-            return ScanGrid(ScanBus());
-        case CliCommand::Action::bearing:
-            return Formatted("%d\n", ReadBearing());
-        case CliCommand::Action::help:
-        case CliCommand::Action::check:
-        case CliCommand::Action::recover:
+            text = Formatted("0x%02x\n", ReadInputPort(static_cast<BusByte>(command.address)));
+            break;
+        default:
+            text = Formatted("%d\n", ReadBearing());
             break;
     }
-    return {};
+    if (const std::optional<BusByte> missed = MissedAddress()) {
+        return {
+            {},
+            Formatted("no answer from the %s at 0x%02x", DeviceName(command.action), *missed >> 1)};
+    }
+    return {text, {}};
+}
+
+Reading ReadOnce(const CliCommand& command) {
+    // A device cut off mid-byte, or a short: every transaction would read as zeros.
+    if (SdaHeldLow()) {
+        return {{}, "SDA is held low with the bus idle; try kolvaner-cli recover"};
+    }
+    if (command.action == CliCommand::Action::scan) {
+        return {Scan().value_or(""), {}};
+    }
+    return ReadDevice(command);
 }
 
 }  // namespace
 
-void CatchInterrupts() {
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-}
-
 int RunReads(const CliCommand& command) {
+    bool failed = false;
+    bool printed = false;
     for (int done = 0; command.count == 0 || done < command.count; ++done) {
-        if (done > 0 && !Wait(command.interval_ms)) {
+        if (done > 0 && !WaitUnlessSignalled(command.interval_ms)) {
             break;
         }
-        const std::string text = ReadOnce(command);
+        const Reading reading = ReadOnce(command);
         if (PortHasFailed()) {
             return EXIT_FAILURE;
         }
-        std::fputs(text.c_str(), stdout);
-        std::fflush(stdout);
+        if (!reading.failure.empty()) {
+            Complain(reading.failure);
+            failed = true;
+        } else if (!reading.text.empty()) {
+            // Grids one after another get a blank line between them.
+            const bool separate = printed && command.action == CliCommand::Action::scan;
+            std::fputs(((separate ? "\n" : "") + reading.text).c_str(), stdout);
+            printed = true;
+            if (std::fflush(stdout) != 0 && CaughtSignal() == 0) {
+                Complain(std::string("cannot write the readings: ") + std::strerror(errno));
+                return EXIT_FAILURE;
+            }
+        }
+        if (CaughtSignal() != 0 || !TraceProblem().empty()) {
+            break;
+        }
     }
-    return EXIT_SUCCESS;
+    return failed ? EXIT_FAILURE : EXIT_SUCCESS;
 }

@@ -3,8 +3,7 @@
 
 #include "app/cli/cli_args.h"
 
-// Ctrl-C and SIGTERM end the reads after the one running, and any wait at once.
-void CatchInterrupts();
-
-// Runs the command's reads on the open bus, printing each; returns the exit status.
+// Runs the command's reads on the open bus. Each read prints its value, or says on stderr
+// why there is none (no acknowledge, SDA held low) and the run goes on. A failed port, a
+// failed trace or a signal ends the run. Returns 1 when a read failed, else 0.
 int RunReads(const CliCommand& command);

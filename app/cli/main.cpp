@@ -2,9 +2,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/cli/cli_args.h"
 #include "app/cli/cli_lines.h"
+#include "app/cli/cli_process.h"
 #include "app/cli/cli_reads.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
@@ -13,12 +16,30 @@
 
 namespace {
 
+constexpr int kUsageError = 2;
+// A run a signal cut short ends with 128 + its number, as a shell reports it.
+constexpr int kSignalExitBase = 128;
+
 void SetEnvironment(const char* name, const std::string& value) {
 #ifdef _WIN32
     _putenv_s(name, value.c_str());
 #else
     setenv(name, value.c_str(), 1);
 #endif
+}
+
+// The arguments, and a simulator named in the environment when --port does not override it.
+std::string UsageError(const std::vector<std::string_view>& args, CliCommand& command) {
+    if (std::string error = ParseCliArgs(args, command); !error.empty()) {
+        return error;
+    }
+    const bool opens_port =
+        command.action != CliCommand::Action::help && command.action != CliCommand::Action::version;
+    const char* environment_port = std::getenv("KOLVANER_PORT");
+    if (opens_port && !command.port && environment_port != nullptr) {
+        return CheckPort("KOLVANER_PORT", environment_port);
+    }
+    return {};
 }
 
 int RunCommand(const CliCommand& command) {
@@ -34,21 +55,20 @@ int RunCommand(const CliCommand& command) {
 
 }  // namespace
 
-void ShowMessageBox(std::string_view text) {
-    std::fprintf(stderr, "kolvaner-cli: %s\n", PortProblem().c_str());
-    std::fprintf(stderr, "kolvaner-cli: %.*s\n", static_cast<int>(text.size()), text.data());
-}
+// The command line says why the port did not open in its own words once OpenBus returns.
+void ShowMessageBox(std::string_view) {}
 
 int main(int argc, char** argv) {
-    constexpr int kUsageError = 2;
+    KeepStandardDescriptors();
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     CliCommand command;
-    if (const std::string error = ParseCliArgs(args, command); !error.empty()) {
-        std::fprintf(stderr, "kolvaner-cli: %s\nTry 'kolvaner-cli --help'.\n", error.c_str());
+    if (const std::string error = UsageError(args, command); !error.empty()) {
+        Complain(error);
         return kUsageError;
     }
-    if (command.action == CliCommand::Action::help) {
-        std::fputs(kCliUsage, stdout);
+    if (command.action == CliCommand::Action::help ||
+        command.action == CliCommand::Action::version) {
+        std::fputs(command.action == CliCommand::Action::help ? kCliUsage : kCliVersion, stdout);
         return EXIT_SUCCESS;
     }
     if (command.port) {
@@ -57,12 +77,18 @@ int main(int argc, char** argv) {
     if (command.trace) {
         SetEnvironment("KOLVANER_TRACE", *command.trace);
     }
-    CatchInterrupts();
+    CatchEndingSignals();
     OpenBus();
-    const int status = PortIsOpen() ? RunCommand(command) : EXIT_FAILURE;
-    if (PortHasFailed()) {
-        std::fprintf(stderr, "kolvaner-cli: %s\n", PortProblem().c_str());
-    }
+    const bool ready = PortIsOpen() && TraceProblem().empty() && CaughtSignal() == 0;
+    int status = ready ? RunCommand(command) : EXIT_FAILURE;
+    // Terminal settings back, lock released, port closed, trace ended: every way out.
     CLOSECOM();
-    return status;
+    if (!PortProblem().empty()) {
+        Complain(PortProblem());
+    }
+    if (!TraceProblem().empty()) {
+        Complain(TraceProblem());
+        status = EXIT_FAILURE;
+    }
+    return CaughtSignal() != 0 ? kSignalExitBase + CaughtSignal() : status;
 }

@@ -1,6 +1,11 @@
 #include "port/sim/sim_options.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
+#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -109,28 +114,55 @@ std::string ParseOption(std::string_view key, std::string_view value, SimOptions
     return ParseHold(value, options);
 }
 
-bool IsKnownOption(std::string_view key) {
-    for (const std::string_view known : {"compass", "thermo", "inport", "sda", "cts", "hold"}) {
-        if (key == known) {
-            return true;
+constexpr std::string_view kOptionNames[] = {"compass", "thermo", "inport", "sda", "cts", "hold"};
+
+// The option's place in kOptionNames, or nothing when there is no such option.
+std::optional<std::size_t> OptionIndex(std::string_view key) {
+    for (std::size_t index = 0; index < std::size(kOptionNames); ++index) {
+        if (key == kOptionNames[index]) {
+            return index;
         }
     }
-    return false;
+    return std::nullopt;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t index = 0; index < prefix.size(); ++index) {
+        if (std::tolower(static_cast<unsigned char>(text[index])) != prefix[index]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
 
 std::string ParseSimOptions(std::string_view text, SimOptions& options) {
-    while (!text.empty()) {
-        const std::size_t comma = text.find(',');
-        const std::string_view item = text.substr(0, comma);
-        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
+    if (text.empty()) {
+        return {};
+    }
+    std::array<bool, std::size(kOptionNames)> given{};
+    // Every comma separates two options: none may be empty, first, last or in between.
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view item = text.substr(start, comma - start);
+        start = comma + 1;
+        if (item.empty()) {
+            return "empty option in '" + std::string(text) + "' (allowed: " + kAllowed + ")";
+        }
         const std::size_t equals = item.find('=');
-        const std::string_view key = item.substr(0, equals);
-        if (equals == std::string_view::npos || !IsKnownOption(key)) {
+        const std::optional<std::size_t> index = OptionIndex(item.substr(0, equals));
+        if (equals == std::string_view::npos || !index) {
             return "unknown option '" + std::string(item) + "' (allowed: " + kAllowed + ")";
         }
-        if (std::string error = ParseOption(key, item.substr(equals + 1), options);
+        if (given[*index]) {
+            return std::string(kOptionNames[*index]) + " given twice (allowed: each option once)";
+        }
+        given[*index] = true;
+        if (std::string error = ParseOption(kOptionNames[*index], item.substr(equals + 1), options);
             !error.empty()) {
             return error;
         }
@@ -140,4 +172,18 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
                " needs the compass on the bus (allowed: hold=1-8 without compass=off)";
     }
     return {};
+}
+
+bool NamesSimulator(std::string_view port) {
+    return StartsWithNoCase(port, "sim") && (port.size() == 3 || port[3] == ':');
+}
+
+std::string ParseSimPort(std::string_view port, SimOptions& options) {
+    if (port.substr(0, 3) != "sim") {
+        return "the simulated bus is named in lower case (allowed: sim, sim:OPTIONS)";
+    }
+    if (port == "sim:") {
+        return "no options after 'sim:' (allowed: " + std::string(kAllowed) + ")";
+    }
+    return ParseSimOptions(port.substr(port.size() > 3 ? 4 : 3), options);
 }

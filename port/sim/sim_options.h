@@ -20,6 +20,13 @@ struct SimOptions {
     int compass_hold = 0;    // the compass was cut off mid-read: clocks until it lets go
 };
 
-// Reads a comma-separated option list into options. Empty on success, otherwise one line
-// naming the bad option and what is allowed.
+// Reads a comma-separated option list into options: each option once, none empty. Empty
+// on success, otherwise one line naming the bad option and what is allowed.
 std::string ParseSimOptions(std::string_view text, SimOptions& options);
+
+// The port name means the simulated bus: "sim" or "sim:..." in any case. A device path never
+// looks like that.
+bool NamesSimulator(std::string_view port);
+// Reads "sim" or "sim:OPTIONS" into options; empty on success, otherwise what is wrong with
+// it ("SIM" too: the name is lower case).
+std::string ParseSimPort(std::string_view port, SimOptions& options);

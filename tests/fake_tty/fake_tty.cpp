@@ -6,9 +6,12 @@
 //   KOLVANER_FAKE_FAIL_AFTER modem-line calls that succeed before every call fails with EIO,
 //                            as an unplugged USB adapter does
 //   KOLVANER_FAKE_DENY       a path whose open fails with EACCES (tests run as root)
-// Everything else passes through to the C library.
+//   KOLVANER_FAKE_DELAY_US   microseconds each modem-line call takes, as on a USB adapter
+// The fake's descriptor is a plain file at the fake path, so flock works on it between
+// processes as on a real port. Everything else passes through to the C library.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -40,6 +43,7 @@ struct FakeTerminal {
     termios settings{};
     long modem_calls = 0;
     long fail_after = -1;
+    long delay_us = 0;
     bool dtr = true;
 
     bool Failing() const { return fail_after >= 0 && modem_calls > fail_after; }
@@ -137,10 +141,11 @@ int Fail(int error) {
     return -1;
 }
 
-int OpenFake(int flags) {
+int OpenFake(const char* path, int flags) {
     Log(std::string("open ") + Flags(flags));
-    // A real descriptor, so the number is the program's own and close works as usual.
-    const int fd = Real<int(const char*, int, ...)>("open")("/dev/null", O_RDWR | O_CLOEXEC);
+    // A real descriptor, so the number is the program's own and close and flock work as usual.
+    const int fd =
+        Real<int(const char*, int, ...)>("open")(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     SimOptions options;
     const char* bus_options = Setting("KOLVANER_FAKE_BUS");
     if (fd < 0 || !ParseSimOptions(bus_options != nullptr ? bus_options : "", options).empty()) {
@@ -153,6 +158,8 @@ int OpenFake(int flags) {
     fake.dtr = true;
     const char* fail_after = Setting("KOLVANER_FAKE_FAIL_AFTER");
     fake.fail_after = fail_after != nullptr ? std::atol(fail_after) : -1;
+    const char* delay_us = Setting("KOLVANER_FAKE_DELAY_US");
+    fake.delay_us = delay_us != nullptr ? std::atol(delay_us) : 0;
     return fd;
 }
 
@@ -160,7 +167,7 @@ int OpenAny(const char* path, int flags, mode_t mode, const char* real_name) {
     const char* fake_path = Setting("KOLVANER_FAKE_TTY");
     const char* denied = Setting("KOLVANER_FAKE_DENY");
     if (path != nullptr && fake_path != nullptr && std::string(path) == fake_path) {
-        return OpenFake(flags);
+        return OpenFake(path, flags);
     }
     if (path != nullptr && denied != nullptr && std::string(path) == denied) {
         Log(std::string("open denied ") + Flags(flags));
@@ -185,6 +192,9 @@ const char* ModemRequestName(unsigned long request) {
 // One modem-line call on the bus: TIOCMBIS, TIOCMBIC, TIOCMSET or TIOCMGET.
 int ModemLines(unsigned long request, int* lines) {
     ++fake.modem_calls;
+    if (fake.delay_us > 0) {
+        usleep(static_cast<useconds_t>(fake.delay_us));
+    }
     std::string line = std::string("ioctl ") + ModemRequestName(request);
     if (request != TIOCMGET) {
         line += (*lines & TIOCM_RTS) != 0 ? " RTS" : "";
@@ -252,6 +262,21 @@ FAKE_TTY_EXPORT int close(int fd) {
         fake.bus.reset();
     }
     return Real<int(int)>("close")(fd);
+}
+
+FAKE_TTY_EXPORT int flock(int fd, int operation) {
+    if (fd >= 0 && fd == fake.fd) {
+        const int result = Real<int(int, int)>("flock")(fd, operation);
+        const int error = errno;
+        const std::string how = (operation & LOCK_EX) != 0   ? "LOCK_EX"
+                                : (operation & LOCK_SH) != 0 ? "LOCK_SH"
+                                                             : "LOCK_UN";
+        Log("flock " + how + ((operation & LOCK_NB) != 0 ? "|LOCK_NB" : "") +
+            (result != 0 ? " EWOULDBLOCK" : ""));
+        errno = error;
+        return result;
+    }
+    return Real<int(int, int)>("flock")(fd, operation);
 }
 
 FAKE_TTY_EXPORT int tcgetattr(int fd, termios* settings) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cli/cli_args.h"
+#include "port/sim/sim_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view rest(reinterpret_cast<const char*>(data), size);
@@ -20,10 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!error.empty()) {
         return 0;
     }
-    const bool valid = command.count >= 0 && command.interval_ms >= 0 &&
-                       (!command.port || !command.port->empty()) &&
-                       (!command.trace || !command.trace->empty());
-    if (!valid) {
+    const bool in_range = command.count >= 0 && command.count <= 1'000'000'000 &&
+                          command.interval_ms >= 0 && command.interval_ms <= 86'400'000 &&
+                          command.address >= 0 && command.address <= 127;
+    const bool named =
+        (!command.port || !command.port->empty()) && (!command.trace || !command.trace->empty());
+    // A simulator the command line accepts is one the port layer opens.
+    SimOptions options;
+    const bool simulator_opens = !command.port || !NamesSimulator(*command.port) ||
+                                 ParseSimPort(*command.port, options).empty();
+    if (!in_range || !named || !simulator_opens) {
         std::abort();
     }
     return 0;

@@ -76,6 +76,20 @@ class I2cDecoder {
     std::string current_;
 };
 
+// Nanoseconds per step of "$timescale 1 ns $end", "$timescale 10 us $end" and the like.
+long long TimescaleNs(const std::string& line) {
+    std::istringstream fields(line);
+    std::string keyword;
+    long long steps = 1;
+    std::string unit;
+    fields >> keyword >> steps >> unit;
+    const long long per_unit = unit == "s"    ? 1'000'000'000
+                               : unit == "ms" ? 1'000'000
+                               : unit == "us" ? 1'000
+                                              : 1;
+    return steps * per_unit;
+}
+
 }  // namespace
 
 VcdTrace ReadVcd(const std::string& path) {
@@ -84,15 +98,32 @@ VcdTrace ReadVcd(const std::string& path) {
     std::map<std::string, std::string> names;
     I2cDecoder decoder;
     std::map<std::string, char> level = {{"scl", 'x'}, {"sda", 'x'}};
-    const auto take_levels = [&] {
-        if (!trace.timestamps.empty()) {
-            trace.levels.push_back({level["scl"], level["sda"]});
+    // As sigrok reads a VCD: what changes at an instant counts once a later instant follows,
+    // so the changes after the last instant in the file are never seen.
+    long long instant = 0;
+    long long step_ns = 1;
+    bool have_instant = false;
+    bool initial = false;
+    std::vector<std::pair<std::string, char>> changes;
+    const auto take_instant = [&] {
+        if (!have_instant || (!initial && changes.empty())) {
+            return;
         }
+        trace.timestamps.push_back(instant);
+        for (const auto& [wire, value] : changes) {
+            level[wire] = value;
+            decoder.Change(wire, value == '1', instant, trace);
+        }
+        trace.levels.push_back({level["scl"], level["sda"]});
+        changes.clear();
+        initial = false;
     };
     std::string line;
     bool in_dumpvars = false;
     while (std::getline(file, line)) {
-        if (line.rfind("$var", 0) == 0) {
+        if (line.rfind("$timescale", 0) == 0) {
+            step_ns = TimescaleNs(line);
+        } else if (line.rfind("$var", 0) == 0) {
             std::istringstream fields(line);
             std::string keyword;
             std::string type;
@@ -104,20 +135,21 @@ VcdTrace ReadVcd(const std::string& path) {
             trace.wires.push_back(name);
         } else if (line == "$dumpvars") {
             in_dumpvars = true;
+            initial = true;
         } else if (line == "$end") {
             in_dumpvars = false;
         } else if (!line.empty() && line[0] == '#') {
-            take_levels();
-            trace.timestamps.push_back(std::stoll(line.substr(1)));
+            take_instant();
+            instant = std::stoll(line.substr(1)) * step_ns;
+            have_instant = true;
         } else if (!line.empty() && (line[0] == '0' || line[0] == '1')) {
             const std::string& wire = names[line.substr(1)];
-            level[wire] = line[0];
-            if (!in_dumpvars) {
-                const long long now = trace.timestamps.empty() ? 0 : trace.timestamps.back();
-                decoder.Change(wire, line[0] == '1', now, trace);
+            if (in_dumpvars) {
+                level[wire] = line[0];
+            } else {
+                changes.emplace_back(wire, line[0]);
             }
         }
     }
-    take_levels();
     return trace;
 }

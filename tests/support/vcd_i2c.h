@@ -2,7 +2,8 @@
 // would: one string per transaction, e.g. "S C0A 02A [1] P" = start, 0xC0 acknowledged,
 // 0x02 acknowledged, one more clock with SDA high, stop. A byte's 9th bit shows as A (low)
 // or N (high); a start inside a transaction shows as Sr; the SCL rise that sets up a stop
-// or a repeated start is not counted as a clock.
+// or a repeated start is not counted as a clock. Like sigrok's VCD import, it takes the
+// changes at an instant only when a later instant follows.
 #pragma once
 
 #include <string>
@@ -10,7 +11,7 @@
 
 struct VcdTrace {
     struct Edge {
-        long long time;  // microseconds
+        long long time;  // nanoseconds
         bool level;
     };
     struct Span {
@@ -18,7 +19,7 @@ struct VcdTrace {
         long long stop;
     };
     std::vector<std::string> wires;
-    std::vector<long long> timestamps;
+    std::vector<long long> timestamps;  // the instants at which something changed, in ns
     std::vector<std::string> transactions;
     std::vector<Edge> scl;                // every value written to scl, in order
     std::vector<Span> transaction_times;  // start to stop of each transaction
