@@ -9,7 +9,7 @@ constexpr char kPortSettings[] = "COM1:9600,N,8,1";
 constexpr std::int16_t kOnePass = 1;
 
 // What the acknowledges said, for front ends that report a missing device; no line depends
-// on it. After a start the next byte written is an address byte.
+// on it. After a start or a repeated start the next byte written is an address byte.
 bool address_next = false;
 std::optional<BusByte> missed_address;
 
@@ -47,6 +47,7 @@ void BusRepeatedStart() {
     // SDA falls while SCL is high.
     DTR(0);
     RTS(0);
+    address_next = true;
 }
 
 void BusStop() {

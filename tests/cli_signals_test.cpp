@@ -126,20 +126,31 @@ TEST(CliSignals, EachEndingSignalPutsThePortBackAndExitsWithItsNumber) {
     }
 }
 
-TEST(CliSignals, CtrlCStopsAScanBetweenTransactions) {
-    std::remove(kLog.c_str());
-    // A slow adapter, so the signal comes while the scan is under way.
-    const Child child = Start({"scan", "--port", kFakeTty}, {{"KOLVANER_FAKE_DELAY_US", "200"}});
-    WaitForLogLines(200);
-    kill(child.pid, SIGINT);
-    EXPECT_EQ(FirstLine(child), "") << "no grid from a scan cut short";
-    EXPECT_EQ(ExitStatus(child), 130);
-    const std::vector<std::string> lines = FakeTtyLog(kLog);
-    const auto samples = std::count(lines.begin(), lines.end(), "ioctl TIOCMGET");
-    EXPECT_LT(samples, 1 + 112) << "the whole scan ran";
-    // The last line change is a stop condition's SDA rise: the bus is idle.
-    EXPECT_EQ(LogTail(4)[0], "ioctl TIOCMBIS DTR");
-    EXPECT_EQ(LogTail(3), kPortPutBack);
+TEST(CliSignals, CtrlCStopsAScanOrADumpBetweenTransactions) {
+    const struct {
+        std::vector<std::string> arguments;
+        long samples;  // CTS samples of the whole run: the idle check, then the transactions
+    } cases[] = {
+        {{"scan"}, 1 + 112},
+        {{"dump", "0x60"}, 1 + 256 * (3 + 8)},
+    };
+    for (const auto& c : cases) {
+        std::remove(kLog.c_str());
+        std::vector<std::string> arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--port", kFakeTty});
+        // A slow adapter, so the signal comes while the run is under way.
+        const Child child = Start(arguments, {{"KOLVANER_FAKE_DELAY_US", "200"}});
+        WaitForLogLines(200);
+        kill(child.pid, SIGINT);
+        EXPECT_EQ(FirstLine(child), "") << "no grid from a run cut short";
+        EXPECT_EQ(ExitStatus(child), 130);
+        const std::vector<std::string> lines = FakeTtyLog(kLog);
+        const auto samples = std::count(lines.begin(), lines.end(), "ioctl TIOCMGET");
+        EXPECT_LT(samples, c.samples) << "the whole " << c.arguments[0] << " ran";
+        // The last line change is a stop condition's SDA rise: the bus is idle.
+        EXPECT_EQ(LogTail(4)[0], "ioctl TIOCMBIS DTR");
+        EXPECT_EQ(LogTail(3), kPortPutBack);
+    }
 }
 
 TEST(CliSignals, ASecondProgramOnAPortInUseIsRefused) {

@@ -143,6 +143,18 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
         {"recover --count 2", "", "'--count' does not apply to recover"},
         {"check --interval=0", "", "'--interval' does not apply to check"},
         {"check now", "", "unexpected argument 'now'"},
+        {"get", "", "missing address for get"},
+        {"set 0x20", "", "missing byte for set"},
+        {"set 0x80 1", "", "bad address '0x80' (0-127 or 0x00-0x7f)"},
+        {"dump -0", "", "bad address '-0' (0-127 or 0x00-0x7f)"},
+        {"get 0x60 256", "", "bad register '256' (0-255 or 0x00-0xff)"},
+        {"get 0x60 0x-0", "", "bad register '0x-0' (0-255 or 0x00-0xff)"},
+        {"set 0x20 0x0f 0x100", "", "bad byte '0x100' (0-255 or 0x00-0xff)"},
+        {"get 0x60 2 3", "", "unexpected argument '3'"},
+        {"get 0x60 --bytes 0", "", "bad --bytes '0' (1-32)"},
+        {"get 0x60 --bytes=33", "", "bad --bytes '33' (1-32)"},
+        {"get 0x60 --bytes -0", "", "bad --bytes '-0' (1-32)"},
+        {"set 0x20 1 --bytes 1", "", "'--bytes' does not apply to set"},
         {"bearing --port sim:compass=big", "",
          "bad --port 'sim:compass=big': bad value 'big' for compass (allowed: 0-65535 or "
          "0x0-0xFFFF, turning, off)"},
@@ -169,10 +181,27 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
 TEST(KolvanerCli, HelpAndVersion) {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* word : {"bearing", "temperature", "input [ADDR]", "scan", "check", "recover",
-                             "--count", "--interval", "--port", "--trace", "--version",
-                             "compass=N|turning|off", "cts=stuck-high|late", "hold=1-8",
-                             "prints no value", "Exit status", "2 usage error", "128+N"}) {
+    for (const char* word : {"bearing",
+                             "temperature",
+                             "input [ADDR]",
+                             "scan",
+                             "check",
+                             "recover",
+                             "get ADDR [REG] [--bytes N]",
+                             "set ADDR BYTE...",
+                             "dump ADDR",
+                             "--count",
+                             "--interval",
+                             "--port",
+                             "--trace",
+                             "--version",
+                             "compass=N|turning|off",
+                             "cts=stuck-high|late",
+                             "hold=1-8",
+                             "prints no value",
+                             "Exit status",
+                             "2 usage error",
+                             "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
     const CliRun version = RunCli("bearing --version");

@@ -118,6 +118,17 @@ TEST(MissedAddress, RecordsTheFirstAddressByteNobodyAcknowledged) {
              BusStop();
          },
          std::nullopt},
+        // After a repeated start the next byte is an address again.
+        {"sim",
+         [] {
+             BusStart();
+             BusWriteByte(0xC0);
+             BusWriteByte(0x02);
+             BusRepeatedStart();
+             BusWriteByte(0xA1);
+             BusStop();
+         },
+         0xA1},
         // The scan probe goes through the same record.
         {"sim", [] { ProbeAddress(0x30); }, 0x60},
     };

@@ -108,6 +108,7 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
         {"bearing --port sim:compass=3595 --count 2 --interval 1", 0, "360\n360\n--\n"},
         {"bearing --port sim:compass=off", 1,
          "--\nkolvaner-cli: no answer from the compass at 0x60\n"},
+        {"get 0x60 2 --bytes 2 --port sim:compass=450", 0, "0x01 0xc2\n--\n"},
         {"bearing --count x", 2, "--\nkolvaner-cli: bad --count 'x' (0-1000000000)\n"},
         {"bearing --port sim:compass=1,", 2,
          "--\nkolvaner-cli: bad --port 'sim:compass=1,': empty option in 'compass=1,' (allowed: "

@@ -1,16 +1,32 @@
 // Command line of kolvaner-cli.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct CliCommand {
-    enum class Action { help, version, bearing, temperature, input, scan, check, recover };
+    enum class Action {
+        help,
+        version,
+        bearing,
+        temperature,
+        input,
+        scan,
+        check,
+        recover,
+        get,
+        set,
+        dump
+    };
     Action action = Action::help;
-    int address = 0x20;  // input: the port's 7-bit address
-    int count = 1;       // 0: until interrupted; check and recover run once
+    int address = 0x20;  // input, get, set, dump: the device's 7-bit address
+    std::optional<std::uint8_t> first_register;  // get: none for a plain read
+    int bytes = 1;                               // get: how many to read
+    std::vector<std::uint8_t> data;              // set: register or command first
+    int count = 1;                               // 0: until interrupted; check and recover run once
     int interval_ms = 500;
     std::optional<std::string> port;
     std::optional<std::string> trace;

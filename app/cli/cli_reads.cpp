@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/cli/cli_process.h"
+#include "app/cli/cli_transfers.h"
 #include "bus/bus_check.h"
 #include "bus/bus_scan.h"
 #include "devices/compass.h"
@@ -19,12 +20,6 @@
 namespace {
 
 using Answered = std::array<bool, 128>;
-
-// What one read gives: the text for stdout, or why there is none.
-struct Reading {
-    std::string text;
-    std::string failure;
-};
 
 template <typename... Values>
 std::string Formatted(const char* format, Values... values) {
@@ -105,10 +100,18 @@ Reading ReadOnce(const CliCommand& command) {
     if (SdaHeldLow()) {
         return {{}, "SDA is held low with the bus idle; try kolvaner-cli recover"};
     }
-    if (command.action == CliCommand::Action::scan) {
-        return {Scan().value_or(""), {}};
+    switch (command.action) {
+        case CliCommand::Action::scan:
+            return {Scan().value_or(""), {}};
+        case CliCommand::Action::get:
+            return GetBytes(command);
+        case CliCommand::Action::set:
+            return SetBytes(command);
+        case CliCommand::Action::dump:
+            return DumpRegisters(command);
+        default:
+            return ReadDevice(command);
     }
-    return ReadDevice(command);
 }
 
 }  // namespace
@@ -129,7 +132,9 @@ int RunReads(const CliCommand& command) {
             failed = true;
         } else if (!reading.text.empty()) {
             // Grids one after another get a blank line between them.
-            const bool separate = printed && command.action == CliCommand::Action::scan;
+            const bool grid = command.action == CliCommand::Action::scan ||
+                              command.action == CliCommand::Action::dump;
+            const bool separate = printed && grid;
             std::fputs(((separate ? "\n" : "") + reading.text).c_str(), stdout);
             printed = true;
             if (std::fflush(stdout) != 0 && CaughtSignal() == 0) {

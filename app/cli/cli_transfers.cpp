@@ -1,0 +1,108 @@
+#include "app/cli/cli_transfers.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "app/cli/cli_process.h"
+#include "bus/bus_transfer.h"
+#include "port/port_status.h"
+
+namespace {
+
+constexpr int kRegisters = 256;
+
+template <typename... Values>
+std::string Formatted(const char* format, Values... values) {
+    char text[80];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+BusByte Address(const CliCommand& command) {
+    return static_cast<BusByte>(command.address);
+}
+
+// Why a transfer gave nothing: the device, and the byte it refused with its position.
+std::string Refusal(const CliCommand& command, const BusTransfer& transfer,
+                    const std::vector<BusByte>& written) {
+    if (transfer.refused == kAddressRefused) {
+        return Formatted("no answer from the device at 0x%02x", command.address);
+    }
+    return Formatted("the device at 0x%02x did not acknowledge byte %d (0x%02x)", command.address,
+                     transfer.refused, written[static_cast<std::size_t>(transfer.refused - 1)]);
+}
+
+// As i2cdump shows it: a row per 16 registers, then the same bytes as text, where 00 and ff
+// show as '.' and other unprintable bytes as '?'.
+std::string DumpGrid(const std::array<std::optional<BusByte>, kRegisters>& registers) {
+    std::string grid = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f    0123456789abcdef\n";
+    for (int row = 0; row < kRegisters; row += 16) {
+        std::string text;
+        grid += Formatted("%02x: ", row);
+        for (int number = row; number < row + 16; ++number) {
+            const std::optional<BusByte> value = registers[static_cast<std::size_t>(number)];
+            if (!value) {
+                grid += "XX ";
+                text += 'X';
+                continue;
+            }
+            grid += Formatted("%02x ", *value);
+            if (*value == 0x00 || *value == 0xFF) {
+                text += '.';
+            } else {
+                text += *value < 0x20 || *value >= 0x7F ? '?' : static_cast<char>(*value);
+            }
+        }
+        grid += "   " + text + "\n";
+    }
+    return grid;
+}
+
+}  // namespace
+
+Reading GetBytes(const CliCommand& command) {
+    std::vector<BusByte> written;
+    BusTransfer transfer;
+    if (command.first_register) {
+        written.push_back(*command.first_register);
+        transfer = ReadRegisters(Address(command), *command.first_register, command.bytes);
+    } else {
+        transfer = ReadBytes(Address(command), command.bytes);
+    }
+    if (transfer.refused != kAllAcknowledged) {
+        return {{}, Refusal(command, transfer, written)};
+    }
+    std::string text;
+    for (const BusByte byte : transfer.bytes) {
+        text += Formatted(text.empty() ? "0x%02x" : " 0x%02x", byte);
+    }
+    return {text + "\n", {}};
+}
+
+Reading SetBytes(const CliCommand& command) {
+    const BusTransfer transfer = WriteBytes(Address(command), command.data);
+    if (transfer.refused != kAllAcknowledged) {
+        return {{}, Refusal(command, transfer, command.data)};
+    }
+    return {};
+}
+
+Reading DumpRegisters(const CliCommand& command) {
+    std::array<std::optional<BusByte>, kRegisters> registers{};
+    for (int number = 0; number < kRegisters; ++number) {
+        if (CaughtSignal() != 0 || PortHasFailed()) {
+            return {};
+        }
+        const auto first_register = static_cast<BusByte>(number);
+        const BusTransfer transfer = ReadRegisters(Address(command), first_register, 1);
+        if (transfer.refused == kAddressRefused) {
+            return {{}, Refusal(command, transfer, {first_register})};
+        }
+        if (transfer.refused == kAllAcknowledged) {
+            registers[static_cast<std::size_t>(number)] = transfer.bytes[0];
+        }
+    }
+    return {DumpGrid(registers), {}};
+}

@@ -1,0 +1,21 @@
+// get, set and dump: any device on the bus, in the forms i2cget, i2cset and i2cdump use.
+#pragma once
+
+#include <string>
+
+#include "app/cli/cli_args.h"
+
+// What one run of a command gives: the text for stdout, or why there is none.
+struct Reading {
+    std::string text;
+    std::string failure;
+};
+
+// The bytes read as 0xNN on one line; a register select when the command names one.
+Reading GetBytes(const CliCommand& command);
+// One write; nothing to print when every byte was acknowledged.
+Reading SetBytes(const CliCommand& command);
+// Registers 0x00-0xff, one register read each, as a grid; nothing when a signal or a failed
+// port stops it partway. A register not acknowledged shows as XX; an address not
+// acknowledged fails the whole dump.
+Reading DumpRegisters(const CliCommand& command);
