@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -27,6 +28,38 @@ std::vector<std::string> LogLines() {
 
 long ModemLineCalls(const std::vector<std::string>& lines) {
     return std::count_if(lines.begin(), lines.end(), IsModemLineCall);
+}
+
+// Opened, set idle and through this many ticks' reads.
+long CallsAfterTicks(long ticks) {
+    return 2 + 194 * ticks;
+}
+
+// The program logs the fake's calls to a file of its own, apart from this test's.
+QString ProgramLog() {
+    return QString::fromUtf8(qgetenv("KOLVANER_FAKE_LOG")) + ".program";
+}
+
+long ProgramModemLineCalls() {
+    return ModemLineCalls(FakeTtyLog(ProgramLog().toStdString()));
+}
+
+QProcessEnvironment ProgramEnvironment() {
+    QFile::remove(ProgramLog());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KOLVANER_FAKE_LOG"), ProgramLog());
+    return environment;
+}
+
+QStringList ToldProblems(const QString& err) {
+    return err.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^kolvaner:")));
+}
+
+// The ordinary way out of a running program: SIGTERM, then exit status 0.
+bool EndsOnSigterm(QProcess& program) {
+    return ::kill(static_cast<pid_t>(program.processId()), SIGTERM) == 0 &&
+           program.waitForFinished(20000) && program.exitStatus() == QProcess::NormalExit &&
+           program.exitCode() == 0;
 }
 
 }  // namespace
@@ -67,26 +100,64 @@ class WindowFakeTtyTest : public QObject {
     // kill, Ctrl-C or a closed session: the port is restored and closed once, exit status 0.
     void SignalsCloseTheProgramThroughItsUnload() {
         QFETCH(int, signal_number);
-        const QString log = QString::fromUtf8(qgetenv("KOLVANER_FAKE_LOG")) + ".program";
-        QFile::remove(log);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KOLVANER_FAKE_LOG"), log);
         QProcess program;
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(ProgramEnvironment());
         program.start(QStringLiteral(KOLVANER_WINDOW_PROGRAM), {});
         QVERIFY(program.waitForStarted());
-        // Opened, set idle and through a first tick's read.
-        QTRY_VERIFY_WITH_TIMEOUT(ModemLineCalls(FakeTtyLog(log.toStdString())) >= 2 + 194, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= CallsAfterTicks(1), 20000);
         QCOMPARE(::kill(static_cast<pid_t>(program.processId()), signal_number), 0);
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
 
-        const std::vector<std::string> lines = FakeTtyLog(log.toStdString());
+        const std::vector<std::string> lines = FakeTtyLog(ProgramLog().toStdString());
         QCOMPARE(std::count(lines.begin(), lines.end(), std::string("close")), 1L);
         QCOMPARE(lines.back(), std::string("close"));
         QCOMPARE(lines[lines.size() - 2], std::string("ioctl TIOCNXCL"));
-        QFile::remove(log);
+    }
+
+    void ArgumentsAreIgnoredButHelpAndVersionAnswer_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("platform_from_environment");
+        QTest::addColumn<QString>("printed");  // a pattern; empty when the window runs
+        QTest::newRow("stray") << QStringList{"/home/user/notes.txt", "--unknown", "-x"} << true
+                               << QString();
+        // Without a display Qt starts only as told.
+        QTest::newRow("Qt's option")
+            << QStringList{"-platform", "offscreen", "notes.txt"} << false << QString();
+        QTest::newRow("--help") << QStringList{"notes.txt", "--help"} << false
+                                << QStringLiteral("^Usage: kolvaner \\[--help \\| --version\\]\n");
+        QTest::newRow("--version first") << QStringList{"--version", "--help"} << false
+                                         << QStringLiteral("^kolvaner \\d+\\.\\d+\\.\\d+\n$");
+    }
+
+    void ArgumentsAreIgnoredButHelpAndVersionAnswer() {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, platform_from_environment);
+        QFETCH(QString, printed);
+        QProcessEnvironment environment = ProgramEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        if (!platform_from_environment) {
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KOLVANER_WINDOW_PROGRAM), arguments);
+        QVERIFY(program.waitForStarted());
+        if (!printed.isEmpty()) {
+            QVERIFY(program.waitForFinished(20000));
+            QCOMPARE(program.exitCode(), 0);
+            const QString out = QString::fromUtf8(program.readAllStandardOutput());
+            QVERIFY2(QRegularExpression(printed).match(out).hasMatch(), qPrintable(out));
+            QVERIFY2(!QFile::exists(ProgramLog()), "the port was opened");
+            return;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= CallsAfterTicks(1), 20000);
+        QVERIFY(EndsOnSigterm(program));
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(ToldProblems(err).isEmpty(), qPrintable(err));
     }
 };
 
