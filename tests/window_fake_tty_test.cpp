@@ -1,6 +1,7 @@
 // The window program on a serial port at the system-call level: this test runs with the
 // fake serial terminal preloaded, KOLVANER_PORT naming it.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -9,7 +10,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -158,6 +162,70 @@ class WindowFakeTtyTest : public QObject {
         QVERIFY(EndsOnSigterm(program));
         const QString err = QString::fromUtf8(program.readAllStandardError());
         QVERIFY2(ToldProblems(err).isEmpty(), qPrintable(err));
+    }
+
+    void TraceProblemIsToldOnceAndTheWindowGoesOn_data() {
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("at load") << QStringLiteral("/dev/full")
+                                 << QStringLiteral("No space left on device");
+        QTest::newRow("on a tick")
+            << QDir::tempPath() + "/kolvaner-window-trace.fifo" << QStringLiteral("Broken pipe");
+    }
+
+    // A FIFO whose reader leaves after the first tick: without SIGPIPE ignored, the program
+    // would die on the next write.
+    void TraceProblemIsToldOnceAndTheWindowGoesOn() {
+        QFETCH(QString, trace);
+        QFETCH(QString, reason);
+        const bool fifo = trace.endsWith(QStringLiteral(".fifo"));
+        int reader = -1;
+        if (fifo) {
+            QFile::remove(trace);
+            QCOMPARE(mkfifo(qPrintable(trace), 0600), 0);
+            reader = open(qPrintable(trace), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            QVERIFY(reader >= 0);
+        }
+        QProcessEnvironment environment = ProgramEnvironment();
+        environment.insert(QStringLiteral("KOLVANER_TRACE"), trace);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KOLVANER_WINDOW_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= CallsAfterTicks(1), 20000);
+        if (fifo) {
+            close(reader);
+        }
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += QString::fromUtf8(program.readAllStandardError())).contains("kolvaner:"),
+            20000);
+        const long calls = ProgramModemLineCalls();
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= calls + CallsAfterTicks(2), 20000);
+        QVERIFY(EndsOnSigterm(program));
+        err += QString::fromUtf8(program.readAllStandardError());
+        QCOMPARE(ToldProblems(err),
+                 QStringList{"kolvaner: cannot write bus trace " + trace + ": " + reason});
+        if (fifo) {
+            QFile::remove(trace);
+        }
+    }
+
+    // Started with 0-2 closed (as from some desktop entries), the program must not give
+    // their numbers to the port, where Qt's and its own messages would go out on the line.
+    void ClosedStandardDescriptorsGoToDevNull() {
+        QProcess program;
+        program.setProcessEnvironment(ProgramEnvironment());
+        program.start(QStringLiteral("/bin/sh"),
+                      {"-c", "exec \"$0\" <&- >&- 2>&-", QStringLiteral(KOLVANER_WINDOW_PROGRAM)});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= CallsAfterTicks(1), 20000);
+        for (int fd = 0; fd <= 2; ++fd) {
+            const QString descriptor =
+                QStringLiteral("/proc/%1/fd/%2").arg(program.processId()).arg(fd);
+            QCOMPARE(QFile::symLinkTarget(descriptor), QStringLiteral("/dev/null"));
+        }
+        QVERIFY(EndsOnSigterm(program));
     }
 };
 

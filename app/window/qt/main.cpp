@@ -2,15 +2,18 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
+#include "app/process/standard_descriptors.h"
 #include "app/window/core/window_arguments.h"
 #include "app/window/qt/form1.h"
 #include "app/window/qt/quit_signals.h"
 
 int main(int argc, char** argv) {
+    KeepStandardDescriptors();
     // Before Qt starts: --help and --version need no display.
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
@@ -25,6 +28,9 @@ int main(int argc, char** argv) {
         compass_rose.addFile(QStringLiteral(":/icons/kolvaner-%1.png").arg(size));
     }
     QApplication::setWindowIcon(compass_rose);
+    // A trace into a pipe whose reader has gone: the write fails and the trace stops, the
+    // window goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     Form1 form;
     CloseOnQuitSignals(form);
     form.Start();
