@@ -79,7 +79,7 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
 TEST(Form1Core, TickShowsTheBearingAndUnloadClosesThePortOnce) {
     SetEnvironment("KOLVANER_PORT", "sim:compass=450");
     Form1State form;
-    Form1Load();
+    Form1Load(form);
     EXPECT_TRUE(TakeMessages().empty());
     EXPECT_EQ(Form1Timer1Tick(form), "045\u00B0");
     EXPECT_TRUE(Form1Unload(form));

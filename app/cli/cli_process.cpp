@@ -7,11 +7,6 @@
 #include <string>
 #include <thread>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 volatile std::sig_atomic_t caught_signal = 0;
@@ -40,17 +35,6 @@ std::string Printable(std::string_view text) {
 }
 
 }  // namespace
-
-void KeepStandardDescriptors() {
-#ifndef _WIN32
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) < 0) {
-            // The lowest free number: this one.
-            open("/dev/null", O_RDWR);
-        }
-    }
-#endif
-}
 
 void CatchEndingSignals() {
     std::signal(SIGINT, OnEndingSignal);

@@ -3,10 +3,6 @@
 
 #include <string_view>
 
-// Gives descriptors 0-2 that are closed /dev/null, so the port or the trace opened later
-// cannot take their numbers and receive the readings. Call before opening anything.
-void KeepStandardDescriptors();
-
 // SIGINT, SIGTERM, SIGHUP and SIGPIPE end the run: the read under way finishes, any wait
 // ends at once, and the port closes as after the last read.
 void CatchEndingSignals();

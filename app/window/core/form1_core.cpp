@@ -2,6 +2,11 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 #include "app/window/core/bearing_text.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
@@ -16,18 +21,40 @@ constexpr BusByte kInputPortAddress = 32;
 constexpr int kTestenReadings = 10;
 constexpr std::string_view kDefaultPort = "COM1";
 
+void LogProblem(const std::string& problem) {
+    const std::string line = "kolvaner: " + problem + "\n";
+    std::fputs(line.c_str(), stderr);
+#ifdef _WIN32
+    // A GUI program's stderr mostly leads nowhere; a debugger or DebugView shows this.
+    const int size = static_cast<int>(line.size());
+    std::wstring wide(static_cast<std::size_t>(size) + 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, line.data(), size, wide.data(), size);
+    OutputDebugStringW(wide.c_str());
+#endif
+}
+
+// The trace is a developer's tool: a trace that stops is told once, and the window goes on.
+void TellTraceProblem(Form1State& form) {
+    if (!TraceProblem().empty() && !form.trace_problem_told) {
+        form.trace_problem_told = true;
+        LogProblem(TraceProblem());
+    }
+}
+
 }  // namespace
 
-void Form1Load() {
+void Form1Load(Form1State& form) {
     OpenBus();
+    TellTraceProblem(form);
 }
 
 std::string Form1Timer1Tick(Form1State& form) {
     std::string caption = BearingText(ReadBearing());
-    if (PortHasFailed() && !form.late_failure_told) {
-        form.late_failure_told = true;
+    if (PortHasFailed() && !form.port_failure_told) {
+        form.port_failure_told = true;
         LogPortProblem();
     }
+    TellTraceProblem(form);
     return caption;
 }
 
@@ -38,6 +65,8 @@ bool Form1Unload(Form1State& form) {
     form.unloaded = true;
     // No stop condition and no line changed first: the port closes as it is.
     CLOSECOM();
+    // Closing the trace writes its last instant, which can fail too.
+    TellTraceProblem(form);
     return true;
 }
 
@@ -66,5 +95,5 @@ std::string PortFailureBoxText(std::string_view bus_text) {
 }
 
 void LogPortProblem() {
-    std::fprintf(stderr, "kolvaner: %s\n", PortProblem().c_str());
+    LogProblem(PortProblem());
 }

@@ -8,18 +8,23 @@
 // What one window remembers between its events.
 struct Form1State {
     bool unloaded = false;
-    bool late_failure_told = false;
+    bool port_failure_told = false;
+    bool trace_problem_told = false;
 };
 
-// Load: opens the bus; a port that does not open shows the failure box first.
-void Form1Load();
+// A port or trace problem is told once per window, as one line "kolvaner: ..." on stderr
+// and, on Windows, as debug output. Neither stops the window.
+
+// Load: opens the bus; a port that does not open shows the failure box first, a bus trace
+// that cannot be written is told.
+void Form1Load(Form1State& form);
 
 // Timer1's tick: reads the compass and returns Label1's new caption (UTF-8). A port that
-// fails later on (an unplugged adapter) is told on stderr, once.
+// fails later on (an unplugged adapter) or a trace that stops is told.
 std::string Form1Timer1Tick(Form1State& form);
 
-// Unload: closes the port as it is, however the window goes. Only the first call per
-// window does anything; it returns true.
+// Unload: closes the port as it is, however the window goes, and tells a trace whose end
+// could not be written. Only the first call per window does anything; it returns true.
 bool Form1Unload(Form1State& form);
 
 // Testen: ten thermometer reads; nothing is kept.
@@ -32,6 +37,6 @@ void Form1Meting();
 // when KOLVANER_PORT names another than COM1, and the system's reason below it.
 std::string PortFailureBoxText(std::string_view bus_text);
 
-// The port layer's reason for the failed open on stderr, for a program started from a
-// shell.
+// The port layer's reason for the failed open, told as above, for a program started from
+// a shell.
 void LogPortProblem();

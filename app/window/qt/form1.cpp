@@ -77,7 +77,7 @@ Form1::~Form1() {
 }
 
 void Form1::Start() {
-    Form1Load();
+    Form1Load(state_);
     if (!state_.unloaded) {
         show();
     }

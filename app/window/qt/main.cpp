@@ -1,15 +1,26 @@
 // kolvaner: shows the compass bearing in large digits, refreshed twice a second.
 #include <QApplication>
 #include <QIcon>
-#include <QStringList>
 
+#include <csignal>
 #include <cstdio>
+#include <string_view>
+#include <vector>
 
+#include "app/process/standard_descriptors.h"
+#include "app/window/core/window_arguments.h"
 #include "app/window/qt/form1.h"
 #include "app/window/qt/quit_signals.h"
 
 int main(int argc, char** argv) {
-    constexpr int kUsageError = 2;
+    KeepStandardDescriptors();
+    // Before Qt starts: --help and --version need no display.
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
+    // Qt takes its own options out; whatever else is left is ignored.
     QApplication application(argc, argv);
     QApplication::setDesktopFileName(QStringLiteral("kolvaner"));
     QIcon compass_rose;
@@ -17,16 +28,9 @@ int main(int argc, char** argv) {
         compass_rose.addFile(QStringLiteral(":/icons/kolvaner-%1.png").arg(size));
     }
     QApplication::setWindowIcon(compass_rose);
-    // Qt has taken its own options out; the program has none.
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        std::fprintf(stderr,
-                     "kolvaner: unexpected argument '%s'\n"
-                     "Usage: kolvaner (the port comes from KOLVANER_PORT, e.g. sim or "
-                     "/dev/ttyUSB0)\n",
-                     qUtf8Printable(arguments.at(1)));
-        return kUsageError;
-    }
+    // A trace into a pipe whose reader has gone: the write fails and the trace stops, the
+    // window goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     Form1 form;
     CloseOnQuitSignals(form);
     form.Start();

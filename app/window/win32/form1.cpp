@@ -60,7 +60,7 @@ Form1::~Form1() {
 }
 
 void Form1::Start(int show_command) {
-    Form1Load();
+    Form1Load(state_);
     if (!state_.unloaded && window_ != nullptr) {
         ShowWindow(window_, show_command);
         UpdateWindow(window_);

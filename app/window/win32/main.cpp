@@ -1,8 +1,37 @@
 // kolvaner.exe: shows the compass bearing in large digits, refreshed twice a second.
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "app/window/core/window_arguments.h"
 #include "app/window/win32/form1.h"
+#include "app/window/win32/wide_text.h"
+
+namespace {
+
+// A GUI program has no console of its own. A parent that gave it a standard output (a
+// redirection or a pipe) gets the text there; anyone else sees it in the program's box.
+void ShowText(std::string_view text) {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN &&
+        WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE) {
+        return;
+    }
+    MessageBoxW(nullptr, WideText(text).c_str(), WideText(kForm1Caption).c_str(),
+                MB_OK | MB_SETFOREGROUND);
+}
+
+}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
                    int show_command) {
+    // The C runtime has split the command line already; a stray argument is ignored.
+    const std::vector<std::string_view> arguments(__argv + 1, __argv + __argc);
+    if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
+        ShowText(text);
+        return 0;
+    }
     Form1 form(instance);
     if (form.Handle() == nullptr) {
         return 1;
