@@ -76,6 +76,15 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
     }
 }
 
+TEST(Form1Core, ProblemLineShowsControlCharactersEscaped) {
+    { const BusSession session("/nonexistent/\x1b[2Jtty\n"); }
+    TakeMessages();
+    testing::internal::CaptureStderr();
+    LogPortProblem();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "kolvaner: cannot open /nonexistent/\\x1b[2Jtty\\n: No such file or directory\n");
+}
+
 TEST(Form1Core, TickShowsTheBearingAndUnloadClosesThePortOnce) {
     SetEnvironment("KOLVANER_PORT", "sim:compass=450");
     Form1State form;

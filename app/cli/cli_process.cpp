@@ -4,8 +4,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <string>
 #include <thread>
+
+#include "app/process/printable.h"
 
 namespace {
 
@@ -13,25 +14,6 @@ volatile std::sig_atomic_t caught_signal = 0;
 
 void OnEndingSignal(int signal_number) {
     caught_signal = signal_number;
-}
-
-std::string Printable(std::string_view text) {
-    std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            shown += "\\n";
-        } else if (c == '\t') {
-            shown += "\\t";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-            shown += escaped;
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 #endif
 
+#include "app/process/printable.h"
 #include "app/window/core/bearing_text.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
@@ -22,7 +23,7 @@ constexpr int kTestenReadings = 10;
 constexpr std::string_view kDefaultPort = "COM1";
 
 void LogProblem(const std::string& problem) {
-    const std::string line = "kolvaner: " + problem + "\n";
+    const std::string line = "kolvaner: " + Printable(problem) + "\n";
     std::fputs(line.c_str(), stderr);
 #ifdef _WIN32
     // A GUI program's stderr mostly leads nowhere; a debugger or DebugView shows this.
