@@ -81,8 +81,10 @@ TEST(Form1Core, ProblemLineShowsControlCharactersEscaped) {
     TakeMessages();
     testing::internal::CaptureStderr();
     LogPortProblem();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "kolvaner: cannot open /nonexistent/\\x1b[2Jtty\\n: No such file or directory\n");
+    const std::string line = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(line.rfind("kolvaner: cannot open ", 0), 0U) << line;
+    EXPECT_NE(line.find("/nonexistent/\\x1b[2Jtty\\n: "), std::string::npos) << line;
+    EXPECT_EQ(line.find_first_of("\x1b\n"), line.size() - 1) << line;
 }
 
 TEST(Form1Core, TickShowsTheBearingAndUnloadClosesThePortOnce) {
