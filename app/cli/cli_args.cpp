@@ -1,8 +1,7 @@
 #include "app/cli/cli_args.h"
 
-#include <charconv>
-
 #include "bus/bus_transfer.h"
+#include "port/number_text.h"
 #include "port/sim/sim_options.h"
 
 const char kCliUsage[] =
@@ -49,24 +48,6 @@ constexpr unsigned kMaxCount = 1'000'000'000;
 constexpr unsigned kMaxIntervalMs = 86'400'000;
 constexpr unsigned kMaxAddress = 127;
 constexpr unsigned kMaxByte = 255;
-
-// Decimal digits, or 0x and hex digits where hex is allowed; no sign, no space, nothing
-// after. Parsed unsigned, so "-0" and "0x-0" are refused like any other sign.
-bool ParseNumber(std::string_view text, bool hex_allowed, unsigned max, int& value) {
-    int base = 10;
-    if (hex_allowed && text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    unsigned number = 0;
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, number, base);
-    if (text.empty() || result.ec != std::errc{} || result.ptr != end || number > max) {
-        return false;
-    }
-    value = static_cast<int>(number);
-    return true;
-}
 
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";

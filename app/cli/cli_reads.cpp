@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli/cli_output.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_transfers.h"
 #include "bus/bus_check.h"
@@ -20,13 +21,6 @@
 namespace {
 
 using Answered = std::array<bool, 128>;
-
-template <typename... Values>
-std::string Formatted(const char* format, Values... values) {
-    char text[80];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 // As i2cdetect shows it: a row per 16 addresses, -- for a probed address nobody answered.
 std::string ScanGrid(const Answered& answered) {

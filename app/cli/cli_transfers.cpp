@@ -1,7 +1,6 @@
 #include "app/cli/cli_transfers.h"
 
 #include <array>
-#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -12,13 +11,6 @@
 namespace {
 
 constexpr int kRegisters = 256;
-
-template <typename... Values>
-std::string Formatted(const char* format, Values... values) {
-    char text[80];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
 
 BusByte Address(const CliCommand& command) {
     return static_cast<BusByte>(command.address);

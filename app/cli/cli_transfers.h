@@ -1,15 +1,8 @@
 // get, set and dump: any device on the bus, in the forms i2cget, i2cset and i2cdump use.
 #pragma once
 
-#include <string>
-
 #include "app/cli/cli_args.h"
-
-// What one run of a command gives: the text for stdout, or why there is none.
-struct Reading {
-    std::string text;
-    std::string failure;
-};
+#include "app/cli/cli_output.h"
 
 // The bytes read as 0xNN on one line; a register select when the command names one.
 Reading GetBytes(const CliCommand& command);

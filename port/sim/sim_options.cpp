@@ -3,28 +3,19 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <iterator>
 #include <optional>
+
+#include "port/number_text.h"
 
 namespace {
 
 constexpr char kAllowed[] =
     "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, cts=stuck-high|late, "
     "hold=1-8";
-constexpr int kMaxHold = 8;
+constexpr unsigned kMaxHold = 8;
 
-// Decimal or 0x hex, 0-65535.
-bool ParseRegisterValue(std::string_view text, std::uint16_t& value) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value, base);
-    return !text.empty() && result.ec == std::errc{} && result.ptr == end;
-}
+constexpr unsigned kMaxRegister = 0xFFFF;
 
 std::string BadValue(std::string_view value, const char* option, const char* allowed) {
     return "bad value '" + std::string(value) + "' for " + option + " (allowed: " + allowed + ")";
@@ -35,7 +26,7 @@ std::string ParseCompass(std::string_view value, SimOptions& options) {
         options.compass = SimOptions::Compass::turning;
     } else if (value == "off") {
         options.compass = SimOptions::Compass::off;
-    } else if (ParseRegisterValue(value, options.compass_raw)) {
+    } else if (ParseNumber(value, true, kMaxRegister, options.compass_raw)) {
         options.compass = SimOptions::Compass::fixed;
     } else {
         return BadValue(value, "compass", "0-65535 or 0x0-0xFFFF, turning, off");
@@ -46,7 +37,7 @@ std::string ParseCompass(std::string_view value, SimOptions& options) {
 std::string ParseThermometer(std::string_view value, SimOptions& options) {
     if (value == "off") {
         options.thermometer = false;
-    } else if (ParseRegisterValue(value, options.thermometer_raw)) {
+    } else if (ParseNumber(value, true, kMaxRegister, options.thermometer_raw)) {
         options.thermometer = true;
     } else {
         return BadValue(value, "thermo", "0-65535 or 0x0-0xFFFF, off");
@@ -55,12 +46,10 @@ std::string ParseThermometer(std::string_view value, SimOptions& options) {
 }
 
 std::string ParseInputPort(std::string_view value, SimOptions& options) {
-    std::uint16_t pins = 0;
     if (value == "off") {
         options.input_port = false;
-    } else if (ParseRegisterValue(value, pins) && pins <= 0xFF) {
+    } else if (ParseNumber(value, true, 0xFF, options.input_port_pins)) {
         options.input_port = true;
-        options.input_port_pins = static_cast<std::uint8_t>(pins);
     } else {
         return BadValue(value, "inport", "0-255 or 0x0-0xFF, off");
     }
@@ -87,11 +76,9 @@ std::string ParseCts(std::string_view value, SimOptions& options) {
 }
 
 std::string ParseHold(std::string_view value, SimOptions& options) {
-    std::uint16_t clocks = 0;
-    if (!ParseRegisterValue(value, clocks) || clocks < 1 || clocks > kMaxHold) {
+    if (!ParseNumber(value, true, kMaxHold, options.compass_hold) || options.compass_hold < 1) {
         return BadValue(value, "hold", "1-8 clocks");
     }
-    options.compass_hold = clocks;
     return {};
 }
 

@@ -55,7 +55,6 @@ Form1::Form1() : Label1(new QLabel(this)), Label2(new QLabel(this)), Timer1(new 
     setFont(FontOf(kForm1Font));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, ColourOf(kForm1BackColor));
-    colours.setColor(QPalette::WindowText, Qt::black);
     setPalette(colours);
     setAutoFillBackground(true);
 
