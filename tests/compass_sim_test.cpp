@@ -59,23 +59,6 @@ TEST(CompassOnSimulatedBus, OneReadIsThreeTransactionsOnTheWire) {
     std::remove(path.c_str());
 }
 
-TEST(CompassOnSimulatedBus, RegisterPointerMovesOnAcrossAcknowledgedReads) {
-    BusSession session("sim:compass=0x1234");
-    BusStart();
-    BusWriteByte(0xC0);
-    BusWriteByte(0);
-    BusStop();
-    BusStart();
-    EXPECT_TRUE(BusWriteByte(0xC1));
-    std::vector<int> registers;
-    for (int index = 0; index < 5; ++index) {
-        registers.push_back(BusReadByte());
-        index < 4 ? BusAck() : BusNoAck();
-    }
-    BusStop();
-    EXPECT_EQ(registers, (std::vector<int>{14, 0x1234 * 256 / 3600 % 256, 0x12, 0x34, 0}));
-}
-
 TEST(CompassOnSimulatedBus, AcknowledgesOnlyItsOwnAddress) {
     BusSession session("sim:compass=450,thermo=off,inport=off");
     for (int address = 0; address < 128; ++address) {
