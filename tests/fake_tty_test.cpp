@@ -1,16 +1,21 @@
-// The serial-port backend at the system-call level: the real kolvaner-cli on a fake
-// serial terminal (LD_PRELOAD) whose modem lines drive the simulated bus.
+// The serial-port backend at the system-call level, and kolvaner-cli cut short: the real
+// program on a fake serial terminal (LD_PRELOAD) whose modem lines drive the simulated bus and
+// whose log shows whether the port was put back and released.
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/fake_tty/fake_tty_log.h"
@@ -32,21 +37,28 @@ const char kOpenLine[] = "open O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC";
 const char kPortSettings[] =
     "tcsetattr TCSANOW ispeed=9600 ospeed=9600 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=1 "
     "cread=1 icanon=0 echo=0 isig=0 ixon=0 ixoff=0 opost=0 vmin=0 vtime=0";
-const char kCookedSettings[] =
+// The terminal settings put back, the port released and closed: how every run ends.
+const std::vector<std::string> kPortPutBack = {
     "tcsetattr TCSANOW ispeed=38400 ospeed=38400 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=0 "
-    "cread=1 icanon=1 echo=1 isig=1 ixon=1 ixoff=0 opost=1 vmin=0 vtime=0";
+    "cread=1 icanon=1 echo=1 isig=1 ixon=1 ixoff=0 opost=1 vmin=0 vtime=0",
+    "ioctl TIOCNXCL", "close"};
 
-ProgramRun RunOnFake(const std::string& arguments, const std::string& environment = "") {
+// The environment that puts the fake in place of the port, with a new log. Under
+// AddressSanitizer the fake comes before its runtime in the library list.
+std::string OnFake(const std::string& environment) {
     std::remove(kLog.c_str());
-    // Under AddressSanitizer the fake comes before its runtime in the library list.
-    return RunProgram(KOLVANER_CLI, arguments,
-                      "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" "
-                      "LD_PRELOAD='" FAKE_TTY_LIBRARY "' KOLVANER_FAKE_TTY='" +
-                          kFakeTty + "' KOLVANER_FAKE_LOG='" + kLog + "' " + environment);
+    return "ASAN_OPTIONS=\"$ASAN_OPTIONS:verify_asan_link_order=0\" LD_PRELOAD='" FAKE_TTY_LIBRARY
+           "' KOLVANER_FAKE_TTY='" +
+           kFakeTty + "' KOLVANER_FAKE_LOG='" + kLog + "' " + environment;
 }
 
-std::vector<std::string> LogLines() {
-    return FakeTtyLog(kLog);
+ProgramRun RunOnFake(const std::string& arguments, const std::string& environment = "") {
+    return RunProgram(KOLVANER_CLI, arguments, OnFake(environment));
+}
+
+std::vector<std::string> LogTail(std::size_t count) {
+    const std::vector<std::string> lines = FakeTtyLog(kLog);
+    return {lines.end() - static_cast<long>(std::min(count, lines.size())), lines.end()};
 }
 
 TEST(FakeSerialTerminal, OpensSetsUpReadsAndRestoresWithNothingElseInBetween) {
@@ -54,13 +66,12 @@ TEST(FakeSerialTerminal, OpensSetsUpReadsAndRestoresWithNothingElseInBetween) {
                                      "KOLVANER_FAKE_BUS=compass=0x0E0B");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "360\n360\n360\n");
-    const std::vector<std::string> lines = LogLines();
+    const std::vector<std::string> lines = FakeTtyLog(kLog);
     ASSERT_GE(lines.size(), 8U);
     const std::vector<std::string> head(lines.begin(), lines.begin() + 5);
     EXPECT_EQ(head, (std::vector<std::string>{kOpenLine, "tcgetattr", "flock LOCK_EX|LOCK_NB",
                                               "ioctl TIOCEXCL", kPortSettings}));
-    const std::vector<std::string> tail(lines.end() - 3, lines.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{kCookedSettings, "ioctl TIOCNXCL", "close"}));
+    EXPECT_EQ(LogTail(3), kPortPutBack);
     const auto modem_calls = std::count_if(lines.begin() + 5, lines.end() - 3, IsModemLineCall);
     EXPECT_EQ(modem_calls, static_cast<long>(lines.size()) - 8) << "other calls in between";
     // The open's RTS(1) and DTR(1), then per read one look at the idle SDA and the read.
@@ -95,7 +106,7 @@ TEST(FakeSerialTerminal, UnpluggedAdapterIsReportedOnceAndEndsTheRun) {
     EXPECT_EQ(run.out, "45\n");
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_NE(run.err.find(kFakeTty), std::string::npos) << run.err;
-    const std::vector<std::string> lines = LogLines();
+    const std::vector<std::string> lines = FakeTtyLog(kLog);
     const auto failed = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
         return IsModemLineCall(line) && line.find("EIO") != std::string::npos;
     });
@@ -118,7 +129,6 @@ TEST(FakeSerialTerminal, PermissionDeniedNamesAGroupOnlyWhenJoiningItHelps) {
          " (join the group 'dialout' that may use it: sudo usermod -aG dialout $USER, then log "
          "in again)"},
         {dialout->gr_gid, 0640, " (permissions -rw-r-----, owner root, group dialout)"},
-        {dialout->gr_gid, 0600, " (permissions -rw-------, owner root, group dialout)"},
         {0, 0660, " (permissions -rw-rw----, owner root, group root)"},
     };
     for (const auto& c : cases) {
@@ -177,6 +187,65 @@ TEST(FakeSerialTerminal, AdapterUnpluggedDuringTheCheckGivesNoVerdict) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+// kolvaner-cli started on the fake terminal, its standard output on a pipe; the first line is
+// its process id.
+std::FILE* Start(const std::string& arguments, const std::string& environment) {
+    const std::string command = OnFake(environment) + " exec '" KOLVANER_CLI "' " + arguments;
+    return popen(("echo $$; " + command + " --port " + kFakeTty).c_str(), "r");
+}
+
+std::string NextLine(std::FILE* out) {
+    char line[256];
+    return std::fgets(line, sizeof line, out) != nullptr ? line : "";
+}
+
+// What it prints until it exits.
+std::string Rest(std::FILE* out) {
+    std::string text;
+    for (int c = std::fgetc(out); c != EOF; c = std::fgetc(out)) {
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+// The exit status; -1 when a signal killed it.
+int ExitStatus(std::FILE* out) {
+    const int status = pclose(out);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CliSignals, EachEndingSignalStopsBetweenTransactionsAndPutsThePortBack) {
+    const struct {
+        const char* arguments;
+        int signal_number;
+        long samples;  // CTS samples of a whole run: the idle check, then the transactions
+    } cases[] = {{"bearing --count 0", SIGINT, 0}, {"bearing --count 0", SIGTERM, 0},
+                 {"bearing --count 0", SIGHUP, 0}, {"bearing --count 0", SIGPIPE, 0},
+                 {"scan", SIGINT, 1 + 112},        {"dump 0x60", SIGINT, 1 + 256 * (3 + 8)}};
+    for (const auto& c : cases) {
+        // A slow adapter, so the signal comes while the run is under way.
+        std::FILE* out =
+            Start(c.arguments, "KOLVANER_FAKE_BUS=compass=450 KOLVANER_FAKE_DELAY_US=200");
+        const pid_t pid = std::stoi(NextLine(out));
+        for (int wait = 0; wait < 2000 && FakeTtyLog(kLog).size() < 200; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        // SIGPIPE comes from closing the pipe unread, as `| head -1` does.
+        if (c.signal_number != SIGPIPE) {
+            kill(pid, c.signal_number);
+            EXPECT_TRUE(Rest(out).empty() || c.samples == 0) << "a grid from a run cut short";
+        }
+        EXPECT_EQ(ExitStatus(out), 128 + c.signal_number) << c.arguments << c.signal_number;
+        const std::vector<std::string> lines = FakeTtyLog(kLog);
+        EXPECT_TRUE(c.samples == 0 ||
+                    std::count(lines.begin(), lines.end(), "ioctl TIOCMGET") < c.samples)
+            << "the whole " << c.arguments << " ran";
+        // The last line change is a stop condition's SDA rise: the bus is idle.
+        EXPECT_EQ(LogTail(4)[0], "ioctl TIOCMBIS DTR") << c.arguments << c.signal_number;
+        EXPECT_EQ(LogTail(3), kPortPutBack) << c.arguments << c.signal_number;
+    }
 }
 
 }  // namespace
