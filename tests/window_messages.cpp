@@ -5,24 +5,20 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string_view>
 
 int main(int argc, char** argv) {
     const HWND window = FindWindowW(L"KolvanerForm1", nullptr);
-    if (argc != 2 || window == nullptr) {
-        std::fprintf(stderr, "window_messages: %s\n",
-                     argc != 2 ? "usage: window_messages endsession|quit" : "no Kolvaner window");
-        return 2;
-    }
-    if (std::strcmp(argv[1], "endsession") == 0) {
+    const std::string_view message = argc == 2 ? argv[1] : "";
+    if (window != nullptr && message == "endsession") {
         const LRESULT may_end = SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
         SendMessageW(window, WM_ENDSESSION, may_end != 0 ? TRUE : FALSE, ENDSESSION_LOGOFF);
         return may_end != 0 ? 0 : 1;
     }
-    if (std::strcmp(argv[1], "quit") == 0) {
+    if (window != nullptr && message == "quit") {
         const DWORD thread = GetWindowThreadProcessId(window, nullptr);
         return PostThreadMessageW(thread, WM_QUIT, 0, 0) != 0 ? 0 : 1;
     }
-    std::fprintf(stderr, "window_messages: unknown message '%s'\n", argv[1]);
+    std::fputs("usage: window_messages endsession|quit, with a Kolvaner window up\n", stderr);
     return 2;
 }

@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStringList>
 #include <QTest>
 #include <QTimer>
 
@@ -182,25 +181,23 @@ class WindowTest : public QObject {
 
     void FailedOpenShowsOneMessageThenTheWindowRuns_data() {
         QTest::addColumn<QByteArray>("port");
-        QTest::addColumn<QString>("headline");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("text");  // up to the start of the system's reason
         // COM1 is not a device name here: it opens nothing in the working directory.
-        QTest::newRow("COM1") << QByteArray("COM1") << "COM1 niet beschikbaar/aanwezig"
-                              << "cannot open COM1: No such file or directory";
+        QTest::newRow("COM1") << QByteArray("COM1")
+                              << "COM1 niet beschikbaar/aanwezig\n\n"
+                                 "cannot open COM1: No such file or directory";
         QTest::newRow("bad simulator option")
-            << QByteArray("sim:compass=north") << "sim:compass=north niet beschikbaar/aanwezig"
-            << "simulated bus: ";
+            << QByteArray("sim:compass=north")
+            << "sim:compass=north niet beschikbaar/aanwezig\n\nsimulated bus: ";
         QTest::newRow("missing device")
             << QByteArray("/nonexistent/kolvaner-port")
-            << "/nonexistent/kolvaner-port niet beschikbaar/aanwezig"
-            << "cannot open /nonexistent/kolvaner-port: No such file or directory";
+            << "/nonexistent/kolvaner-port niet beschikbaar/aanwezig\n\ncannot open ";
     }
 
     // The fixed line names the port that was asked for; the system's reason stands below.
     void FailedOpenShowsOneMessageThenTheWindowRuns() {
         QFETCH(QByteArray, port);
-        QFETCH(QString, headline);
-        QFETCH(QString, reason);
+        QFETCH(QString, text);
         UsePort(port.constData());
         Form1 form;
         MessageBoxWatcher watcher(form);
@@ -208,11 +205,7 @@ class WindowTest : public QObject {
         QCOMPARE(watcher.seen.size(), std::size_t{1});
         const MessageBoxWatcher::Seen& box = watcher.seen[0];
         QCOMPARE(box.title, QStringLiteral("Kolvaner"));
-        const QStringList lines = box.text.split(u'\n');
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0], headline);
-        QCOMPARE(lines[1], QString());
-        QVERIFY2(lines[2].startsWith(reason), qPrintable(lines[2]));
+        QVERIFY2(box.text.startsWith(text) && box.text.count(u'\n') == 2, qPrintable(box.text));
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box.button_count, 1);
         QVERIFY(box.modal);
