@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "app/process/environment.h"
 #include "bus/port_lines.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
-#include "tests/support/environment.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/process/environment.h"
 #include "app/window/win32/form1.h"
-#include "tests/support/environment.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "app/cli/cli_lines.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_reads.h"
+#include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
@@ -20,14 +21,6 @@ namespace {
 constexpr int kUsageError = 2;
 // A run a signal cut short ends with 128 + its number, as a shell reports it.
 constexpr int kSignalExitBase = 128;
-
-void SetEnvironment(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
 
 // The arguments, and a simulator named in the environment when --port does not override it.
 std::string UsageError(const std::vector<std::string_view>& args, CliCommand& command) {

@@ -7,10 +7,10 @@
 
 #include <unistd.h>
 
+#include "app/process/environment.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
-#include "tests/support/environment.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {

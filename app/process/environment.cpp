@@ -1,4 +1,4 @@
-#include "tests/support/environment.h"
+#include "app/process/environment.h"
 
 #include <cstdlib>
 

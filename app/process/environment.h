@@ -1,4 +1,4 @@
-// Environment variables of the test process, set and cleared the same way on POSIX and Windows.
+// Environment variables of this process, set and cleared the same way on POSIX and Windows.
 #pragma once
 
 #include <string>
