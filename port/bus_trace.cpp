@@ -72,8 +72,8 @@ void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sd
         return;
     }
     with_sda_in_ = with_sda_in;
-    opened_ = std::chrono::steady_clock::now();
     last_ns_ = 0;
+    scl_ = scl;
     sda_ = sda;
     changed_ = false;
     std::string header =
@@ -95,7 +95,7 @@ void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sd
 
 void BusTrace::Close() {
     if (file_ != nullptr && changed_) {
-        Stamp();
+        Stamp(last_ns_ + 1);
     }
     changed_ = false;
     if (file_ == nullptr) {
@@ -117,13 +117,9 @@ void BusTrace::Stop(const std::string& why) {
     Close();
 }
 
-void BusTrace::Stamp() {
-    using std::chrono::duration_cast;
-    using std::chrono::nanoseconds;
-    const long long now =
-        duration_cast<nanoseconds>(std::chrono::steady_clock::now() - opened_).count();
+void BusTrace::Stamp(std::int64_t ns) {
     // Two operations within one tick of the clock still get instants of their own.
-    last_ns_ = std::max(now, last_ns_ + 1);
+    last_ns_ = std::max(ns, last_ns_ + 1);
     Put("#" + std::to_string(last_ns_) + "\n");
 }
 
@@ -145,29 +141,32 @@ void BusTrace::Fail(const std::string& reason) {
     file_ = nullptr;
 }
 
-void BusTrace::Clock(bool scl, bool sda) {
-    Stamp();
-    Change(Level(scl), kScl);
+void BusTrace::Lines(std::int64_t ns, bool scl, bool sda) {
+    if (scl == scl_ && sda == sda_) {
+        return;
+    }
+    Stamp(ns);
+    if (scl != scl_) {
+        Change(Level(scl), kScl);
+        scl_ = scl;
+    }
     if (sda != sda_) {
         Change(Level(sda), kSda);
         sda_ = sda;
     }
 }
 
-void BusTrace::Data(bool sda) {
-    Stamp();
-    Change(Level(sda), kSda);
-    sda_ = sda;
-}
-
-void BusTrace::DataSample(bool level) {
-    Stamp();
+void BusTrace::DataSample(std::int64_t ns, bool level) {
+    Stamp(ns);
     Change(Level(level), with_sda_in_ ? kSdaIn : kSda);
+    if (!with_sda_in_) {
+        sda_ = level;
+    }
 }
 
 void BusTrace::Flush() {
     if (changed_) {
-        Stamp();
+        Stamp(last_ns_ + 1);
         changed_ = false;
     }
     if (file_ != nullptr && std::fflush(file_) != 0) {

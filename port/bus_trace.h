@@ -1,8 +1,9 @@
-// Bus trace as a Value Change Dump (VCD) for PulseView, GTKWave or sigrok-cli: real
-// monotonic times in nanoseconds, one instant per line operation.
+// Bus trace as a Value Change Dump (VCD) for PulseView, GTKWave or sigrok-cli: times in
+// nanoseconds since the port opened, as the caller gives them: the host's monotonic clock
+// on a real port, the simulated time at the pins on the simulated bus.
 #pragma once
 
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -18,12 +19,10 @@ class BusTrace {
     void Stop(const std::string& why);
     bool IsOn() const { return file_ != nullptr; }
 
-    // One line operation each. On the simulated bus a clock edge can move SDA too (a
-    // device answering), so Clock takes the SDA level after it.
-    void Clock(bool scl, bool sda);
-    void Data(bool sda);
+    // The lines' levels from time ns on; times never run backwards in the file.
+    void Lines(std::int64_t ns, bool scl, bool sda);
     // A CTS sample: the sda_in wire, or sda when there is none.
-    void DataSample(bool level);
+    void DataSample(std::int64_t ns, bool level);
     // At the end of a transaction: an instant after its stop, and everything onto the disk,
     // so a killed program leaves a trace that decodes to the end.
     void Flush();
@@ -32,7 +31,7 @@ class BusTrace {
     const std::string& Problem() const { return problem_; }
 
   private:
-    void Stamp();
+    void Stamp(std::int64_t ns);
     void Change(char level, char wire);
     void Put(const std::string& text);
     void Fail(const std::string& reason);
@@ -41,9 +40,9 @@ class BusTrace {
     std::string path_;
     std::string problem_;
     bool with_sda_in_ = false;
+    bool scl_ = true;
     bool sda_ = true;
     // A change written since the last instant: a decoder only sees it once a later one comes.
     bool changed_ = false;
-    std::chrono::steady_clock::time_point opened_;
-    long long last_ns_ = 0;
+    std::int64_t last_ns_ = 0;
 };

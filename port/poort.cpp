@@ -1,59 +1,87 @@
 // The port library: the five entry points, on the simulated bus or a real serial port as
-// KOLVANER_PORT says, with an optional bus trace (KOLVANER_TRACE).
+// KOLVANER_PORT says, paced to KOLVANER_CLOCK, with an optional bus trace (KOLVANER_TRACE).
 #include <cstdlib>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "bus/port_lines.h"
 #include "port/bus_trace.h"
+#include "port/cts_self_test.h"
+#include "port/paced_lines.h"
+#include "port/port_backend.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
-#include "port/serial_line.h"
 #include "port/sim/sim_bus.h"
 
 namespace {
 
-enum class Backend { closed, serial, simulated };
-
-Backend backend = Backend::closed;
 bool port_failed = false;
 // The port OPENCOM was last asked for, and what went wrong with it.
 std::string port_name;
 std::string port_problem;
-std::optional<SimBus> sim_bus;
+PortTiming timing;
 BusTrace trace;
-// The levels last asked for, for the trace and to spot the stop condition.
+// The levels last asked for, to spot the stop condition and for a real port's trace.
 bool scl_level = true;
 bool sda_level = true;
 
-bool OpenSimulatedBus(std::string_view port) {
-    SimOptions options;
-    if (const std::string error = ParseSimPort(port, options); !error.empty()) {
-        port_problem = "simulated bus: " + error;
-        return false;
-    }
-    sim_bus.emplace(options);
-    backend = Backend::simulated;
-    return true;
-}
+// How long CTS may take to follow DTR when the port opens: a CH340 that reports its
+// status every few milliseconds is well inside it.
+constexpr std::int64_t kCtsFollowLimitNs = 250'000'000;
 
-bool OpenDevice(const std::string& device, const PortSettings& settings) {
-    port_problem = SerialOpen(device, settings);
-    if (!port_problem.empty()) {
-        return false;
-    }
-    backend = Backend::serial;
-    return true;
+constexpr char kNoCts[] =
+    "this adapter does not report CTS, so the bus cannot be read back; adapters with an "
+    "FTDI, CP210x, PL2303 or CH340 chip do";
+
+const char* Setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
 // An unplugged adapter fails every call from now on: stop using it, and stop the trace,
 // which would only record line changes that never reached the port.
 void LineFailed(const char* operation) {
     port_failed = true;
-    port_problem = SerialDevice() + ": " + operation + " failed: " + SerialLastError() +
+    port_problem = port_name + ": " + operation + " failed: " + BackendLastError() +
                    "; reading no device from now on";
     trace.Stop(port_problem);
+}
+
+bool LinesInUse() {
+    return BackendIsOpen() && !port_failed && !BackendInterrupted();
+}
+
+// On the simulated bus the trace shows the pins, as the chips see them.
+void TraceLines() {
+    if (!trace.IsOn()) {
+        return;
+    }
+    if (SimBus* bus = BackendSimBus()) {
+        for (const PinChange& change : bus->TakePinChanges()) {
+            trace.Lines(change.time, change.scl, change.sda);
+        }
+    } else {
+        trace.Lines(BackendNow(), scl_level, sda_level);
+    }
+}
+
+// Puts the lines idle and measures how CTS follows DTR; false, with port_problem saying
+// why, when the bus cannot be used through this port.
+bool TestAdapter(int clock_khz) {
+    StartPacing({HalfPeriodNs(clock_khz), 0});
+    const CtsSelfTest test = TestCts(kCtsFollowLimitNs);
+    timing.driver = BackendDriver();
+    timing.kind = KindOfDriver(timing.driver);
+    timing.cts_latency_ns = test.latency_ns;
+    if (test.call_failed) {
+        port_problem = "cannot use " + port_name + ": " + BackendLastError();
+        return false;
+    }
+    if (!test.reports_cts) {
+        port_problem = "cannot use " + port_name + ": " + kNoCts;
+        return false;
+    }
+    SetPacing({HalfPeriodNs(clock_khz), CtsWaitNs(timing.kind, timing.driver, test.latency_ns)});
+    return true;
 }
 
 }  // namespace
@@ -62,106 +90,113 @@ std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
     port_name.clear();
     port_problem.clear();
+    timing = PortTiming{};
     trace = BusTrace{};
     PortSettings settings;
     port_problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
     if (!port_problem.empty()) {
         return 0;
     }
-    const char* chosen = std::getenv("KOLVANER_PORT");
-    const bool named = chosen != nullptr && *chosen != '\0';
-    port_name = named ? chosen : "COM" + std::to_string(settings.port_number);
-    const std::string device = named ? chosen : DefaultDevice(settings.port_number);
-    const bool simulated = NamesSimulator(device);
-    const bool opened = simulated ? OpenSimulatedBus(device) : OpenDevice(device, settings);
-    if (!opened) {
+    const char* chosen = Setting("KOLVANER_PORT");
+    port_name = chosen != nullptr ? chosen : "COM" + std::to_string(settings.port_number);
+    int clock_khz = kDefaultClockKhz;
+    if (const char* clock = Setting("KOLVANER_CLOCK")) {
+        if (const std::string error = ParseClockKhz(clock, clock_khz); !error.empty()) {
+            port_problem = "KOLVANER_CLOCK: " + error;
+            return 0;
+        }
+    }
+    const std::string device = chosen != nullptr ? chosen : DefaultDevice(settings.port_number);
+    port_problem = BackendOpen(device, settings);
+    if (!port_problem.empty()) {
+        return 0;
+    }
+    if (!TestAdapter(clock_khz)) {
+        BackendClose();
         return 0;
     }
     port_failed = false;
-    scl_level = simulated ? sim_bus->Clock() : true;
-    sda_level = simulated ? sim_bus->Data() : true;
-    if (const char* trace_path = std::getenv("KOLVANER_TRACE");
-        trace_path != nullptr && *trace_path != '\0') {
+    SimBus* bus = BackendSimBus();
+    if (bus != nullptr) {
+        bus->Settle();
+        bus->TakePinChanges();
+    }
+    scl_level = bus != nullptr ? bus->Clock() : true;
+    sda_level = bus != nullptr ? bus->Data() : true;
+    if (const char* trace_path = Setting("KOLVANER_TRACE")) {
         // A misreporting CTS gets its own wire, as a real port's does.
-        trace.Open(trace_path, !simulated || sim_bus->CtsMisreports(), scl_level, sda_level);
+        trace.Open(trace_path, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level);
     }
     return 1;
 }
 
 void CLOSECOM() {
-    trace.Close();
-    if (backend == Backend::serial) {
-        SerialClose();
+    if (SimBus* bus = BackendSimBus(); bus != nullptr && trace.IsOn()) {
+        bus->Settle();
+        TraceLines();
     }
-    sim_bus.reset();
-    backend = Backend::closed;
+    trace.Close();
+    // The system drops DTR and RTS as the port closes, in no set order: SCL goes first, so
+    // SDA falls with the clock low and no start condition reaches the chips.
+    if (LinesInUse() && BackendSimBus() == nullptr) {
+        PacedSetLine(Line::rts, false);
+        PacedSetLine(Line::dtr, false);
+    }
+    BackendClose();
 }
 
 void DTR(int level) {
+    if (!LinesInUse()) {
+        return;
+    }
     const bool high = level != 0;
     const bool stop_condition = high && !sda_level && scl_level;
-    switch (backend) {
-        case Backend::closed:
-            return;
-        case Backend::serial:
-            if (!port_failed && !SerialSetDtr(high)) {
-                LineFailed("setting DTR");
-            }
-            break;
-        case Backend::simulated:
-            sim_bus->SetData(high);
-            break;
+    if (!PacedSetLine(Line::dtr, high)) {
+        LineFailed("setting DTR");
+        return;
     }
     sda_level = high;
-    if (trace.IsOn()) {
-        trace.Data(backend == Backend::simulated ? sim_bus->Data() : high);
-        if (stop_condition) {
-            trace.Flush();
-        }
+    if (stop_condition && BackendSimBus() != nullptr) {
+        BackendSimBus()->Settle();
+    }
+    TraceLines();
+    if (stop_condition) {
+        trace.Flush();
     }
 }
 
 void RTS(int level) {
+    if (!LinesInUse()) {
+        return;
+    }
     const bool high = level != 0;
-    switch (backend) {
-        case Backend::closed:
-            return;
-        case Backend::serial:
-            if (!port_failed && !SerialSetRts(high)) {
-                LineFailed("setting RTS");
-            }
-            break;
-        case Backend::simulated:
-            sim_bus->SetClock(high);
-            break;
+    if (!PacedSetLine(Line::rts, high)) {
+        LineFailed("setting RTS");
+        return;
     }
     scl_level = high;
-    if (trace.IsOn()) {
-        trace.Clock(high, backend == Backend::simulated ? sim_bus->Data() : sda_level);
-    }
+    TraceLines();
 }
 
 std::int16_t CTS() {
     // A closed or failed port reads as a released line that nobody pulls low.
-    std::int16_t level = 1;
-    if (backend == Backend::simulated) {
-        level = sim_bus->Cts() ? 1 : 0;
-    } else if (backend == Backend::serial && !port_failed) {
-        const int sampled = SerialCts();
-        if (sampled < 0) {
-            LineFailed("reading CTS");
-        } else {
-            level = static_cast<std::int16_t>(sampled);
-        }
+    if (!LinesInUse()) {
+        return 1;
     }
-    if (trace.IsOn() && backend != Backend::closed) {
-        trace.DataSample(level == 1);
+    const int sampled = PacedCts();
+    if (sampled < 0) {
+        LineFailed("reading CTS");
+        return 1;
     }
-    return level;
+    TraceLines();
+    if (trace.IsOn()) {
+        trace.DataSample(BackendNow(), sampled == 1);
+    }
+    return static_cast<std::int16_t>(sampled);
 }
 
 bool PortIsOpen() {
-    return backend != Backend::closed;
+    return BackendIsOpen();
 }
 
 bool PortHasFailed() {
@@ -178,4 +213,16 @@ const std::string& PortProblem() {
 
 const std::string& TraceProblem() {
     return trace.Problem();
+}
+
+PortTiming PortTimingFound() {
+    PortTiming found = timing;
+    found.line_call_ns = LineCallNs();
+    found.cts_call_ns = CtsCallNs();
+    found.pacing = Pacing();
+    return found;
+}
+
+void InterruptLineOperations() {
+    BackendInterrupt();
 }

@@ -1,7 +1,10 @@
 // What the port layer knows beyond the five entry points, for front ends that report it.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "port/line_pacing.h"
 
 // OPENCOM succeeded and CLOSECOM has not run since.
 bool PortIsOpen();
@@ -18,3 +21,19 @@ const std::string& PortProblem();
 // system's reason, in one line without a program name. Empty while it records, or when none
 // was asked for. Kept after CLOSECOM, for a failure on the last write.
 const std::string& TraceProblem();
+
+// How the lines are paced on the open port, and what was measured: for kolvaner-cli
+// check. Kept after a refused open, so the refusal can name the adapter.
+struct PortTiming {
+    std::string driver;  // empty when unknown
+    AdapterKind kind = AdapterKind::unknown;
+    std::int64_t line_call_ns = 0;     // one DTR or RTS call, on average
+    std::int64_t cts_call_ns = 0;      // one CTS read, on average
+    std::int64_t cts_latency_ns = -1;  // CTS following DTR at worst; -1 not measured
+    LinePacing pacing;
+};
+PortTiming PortTimingFound();
+
+// Async-signal-safe: from now until the next OPENCOM every line operation returns at once,
+// as on a failed port, and any wait the port layer is in ends.
+void InterruptLineOperations();

@@ -1,6 +1,7 @@
 #include "app/cli/cli_args.h"
 
 #include "bus/bus_transfer.h"
+#include "port/line_pacing.h"
 #include "port/number_text.h"
 #include "port/sim/sim_options.h"
 
@@ -18,21 +19,28 @@ const char kCliUsage[] =
     "                 write the bytes to ADDR, the register or command first\n"
     "  dump ADDR      read registers 0x00-0xff one by one as get does, in a grid;\n"
     "                 XX for a register not acknowledged\n"
-    "  check          see whether CTS follows DTR and SDA is free; runs once\n"
+    "  check          show the adapter, its timing and the resulting clock, and see\n"
+    "                 whether CTS follows DTR and SDA is free; runs once\n"
     "  recover        clock a device holding SDA low off the bus (bus clear); runs once\n"
+    "  ports          list this machine's serial ports, their drivers and whether the\n"
+    "                 bus works through them; opens none\n"
     "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n"
     "Options:\n"
     "  --count N      number of runs, 0 = until interrupted (default 1)\n"
-    "  --interval MS  milliseconds between runs (default 500)\n"
+    "  --interval MS  milliseconds from the start of one run to the next (default 500)\n"
     "  --bytes N      get: bytes to read (default 1)\n"
     "  --port PORT    device path, or sim[:OPTIONS] for the simulated bus\n"
     "                 (default: $KOLVANER_PORT, else COM1)\n"
     "  --trace FILE   write a VCD bus trace, times in ns (default: $KOLVANER_TRACE)\n"
+    "  --clock KHZ    fastest SCL clock, 1-100 kHz, lower for long cables or slow\n"
+    "                 adapters (default: $KOLVANER_CLOCK, else 77)\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
     "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n"
     "  compass=N|turning|off  thermo=N|off  inport=N|off\n"
     "  sda=stuck-low  cts=stuck-high|late  hold=1-8\n"
+    "  adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm (default native)\n"
+    "  report=MS|off  how often a pl2303 or ch341 reports its modem status\n"
     "A run whose device does not acknowledge its address or, for get and set, a byte\n"
     "written, or that finds SDA held low, prints no value: the reason goes to stderr\n"
     "and the run goes on.\n"
@@ -84,6 +92,13 @@ std::string SetOption(std::string_view name, std::string_view value, CliCommand&
             return error;
         }
         command.port = std::string(value);
+    } else if (name == "--clock") {
+        int khz = 0;
+        if (!ParseClockKhz(value, khz).empty()) {
+            return "bad --clock " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
+                   std::to_string(kMaxClockKhz) + " kHz)";
+        }
+        command.clock_khz = khz;
     } else {  // --trace
         if (value.empty()) {
             return "empty --trace";
@@ -102,7 +117,7 @@ bool SetAction(std::string_view name, CliCommand& command) {
                    {"input", Action::input},     {"scan", Action::scan},
                    {"check", Action::check},     {"recover", Action::recover},
                    {"get", Action::get},         {"set", Action::set},
-                   {"dump", Action::dump}};
+                   {"dump", Action::dump},       {"ports", Action::ports}};
     for (const auto& known : actions) {
         if (name == known.name) {
             command.action = known.action;
@@ -175,7 +190,7 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             const std::size_t equals = arg.find('=');
             const std::string_view name = arg.substr(0, equals);
             if (name != "--count" && name != "--interval" && name != "--bytes" &&
-                name != "--port" && name != "--trace") {
+                name != "--port" && name != "--trace" && name != "--clock") {
                 return "unknown option " + Quoted(name);
             }
             std::string_view value;
@@ -214,9 +229,19 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     }
     // A check or a bus clear is one look at the lines; a shell loop repeats it if need be.
     const bool runs_once = command.action == CliCommand::Action::check ||
-                           command.action == CliCommand::Action::recover;
+                           command.action == CliCommand::Action::recover ||
+                           command.action == CliCommand::Action::ports;
     if (runs_once && !repeat_option.empty()) {
         return Quoted(repeat_option) + " does not apply to " + std::string(action_name);
+    }
+    return {};
+}
+
+std::string CheckClockSetting(std::string_view value) {
+    int khz = 0;
+    if (!ParseClockKhz(value, khz).empty()) {
+        return "bad KOLVANER_CLOCK " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
+               std::to_string(kMaxClockKhz) + " kHz)";
     }
     return {};
 }

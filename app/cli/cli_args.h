@@ -17,6 +17,7 @@ struct CliCommand {
         scan,
         check,
         recover,
+        ports,
         get,
         set,
         dump
@@ -30,6 +31,7 @@ struct CliCommand {
     int interval_ms = 500;
     std::optional<std::string> port;
     std::optional<std::string> trace;
+    std::optional<int> clock_khz;
 };
 
 extern const char kCliUsage[];
@@ -38,6 +40,10 @@ extern const char kCliVersion[];
 // Reads the arguments after the program name. Empty on success, otherwise one line naming
 // the bad argument.
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command);
+
+// KOLVANER_CLOCK as the environment gives it: empty when it is fine, else one line naming
+// the bad value.
+std::string CheckClockSetting(std::string_view value);
 
 // A port that names the simulated bus must name it right: empty when the port is fine or a
 // device (only opening it tells), otherwise one line naming the source (--port or

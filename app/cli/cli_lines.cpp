@@ -1,10 +1,15 @@
 #include "app/cli/cli_lines.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "app/process/printable.h"
 
 #include "bus/bus_check.h"
+#include "port/line_pacing.h"
 #include "port/port_status.h"
 
 namespace {
@@ -47,9 +52,53 @@ const char* Verdict(LineFault fault) {
     return "lines ok";
 }
 
+// "6.5 us", "1.00 ms": three figures or so, in the unit that reads best.
+std::string Duration(std::int64_t ns) {
+    char text[32];
+    if (ns < 1'000'000) {
+        std::snprintf(text, sizeof text, "%.1f us", static_cast<double>(ns) / 1e3);
+    } else {
+        std::snprintf(text, sizeof text, "%.2f ms", static_cast<double>(ns) / 1e6);
+    }
+    return text;
+}
+
+// The adapter, what its calls take and the clock that results.
+void PrintTiming(const PortTiming& timing) {
+    std::printf("adapter: %s (%s): %s\n",
+                timing.driver.empty() ? "unknown driver" : Printable(timing.driver).c_str(),
+                KindText(timing.kind), KindVerdict(timing.kind));
+    std::printf("one line change %s, one CTS read %s\n", Duration(timing.line_call_ns).c_str(),
+                Duration(timing.cts_call_ns).c_str());
+    if (timing.cts_latency_ns >= 0) {
+        std::printf("CTS follows DTR %s after the change, read %s after it\n",
+                    Duration(timing.cts_latency_ns).c_str(),
+                    Duration(std::max(timing.pacing.cts_wait_ns, timing.pacing.half_period_ns))
+                        .c_str());
+    } else {
+        std::printf("CTS not measured: SDA was low when the port opened\n");
+    }
+    // SCL is high for at least half a period, and for at least one call.
+    const std::int64_t high_ns = std::max(timing.pacing.half_period_ns, timing.line_call_ns);
+    std::printf("clock %.1f kHz at most%s\n", 1e6 / (2.0 * static_cast<double>(high_ns)),
+                high_ns > timing.pacing.half_period_ns ? ", as fast as the adapter's calls go"
+                                                       : "");
+    std::printf("one bearing read takes about %s\n",
+                Duration(BearingReadNs(timing.pacing, timing.line_call_ns, timing.cts_call_ns))
+                    .c_str());
+}
+
 }  // namespace
 
+std::string UntrustedCts() {
+    const LineFault fault = DiagnoseLines(CheckLines(kLateCtsWait));
+    const bool untrusted = fault == LineFault::cts_late || fault == LineFault::cts_erratic ||
+                           fault == LineFault::cts_stuck_high;
+    return untrusted ? Verdict(fault) : "";
+}
+
 int RunCheck() {
+    PrintTiming(PortTimingFound());
     const LineCheck check = CheckLines(kLateCtsWait);
     if (PortHasFailed()) {
         return EXIT_FAILURE;

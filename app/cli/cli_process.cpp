@@ -32,9 +32,8 @@ int CaughtSignal() {
     return caught_signal;
 }
 
-bool WaitUnlessSignalled(int milliseconds) {
+bool WaitUntilUnlessSignalled(std::chrono::steady_clock::time_point until) {
     using std::chrono::steady_clock;
-    const auto until = steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (caught_signal == 0 && steady_clock::now() < until) {
         std::this_thread::sleep_for(std::min<steady_clock::duration>(std::chrono::milliseconds(20),
                                                                      until - steady_clock::now()));

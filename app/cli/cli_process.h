@@ -1,6 +1,7 @@
 // What kolvaner-cli does as a process so that every way out closes the port properly.
 #pragma once
 
+#include <chrono>
 #include <string_view>
 
 // SIGINT, SIGTERM, SIGHUP and SIGPIPE end the run: the read under way finishes, any wait
@@ -8,8 +9,8 @@
 void CatchEndingSignals();
 // The signal that ended the run, 0 while none came.
 int CaughtSignal();
-// Waits in short slices; false when a signal came first.
-bool WaitUnlessSignalled(int milliseconds);
+// Waits in short slices until then; false when a signal came first.
+bool WaitUntilUnlessSignalled(std::chrono::steady_clock::time_point until);
 
 // One line on stderr with the program's name, control characters shown escaped (\n, \x1b),
 // so a message stays on its line whatever a path in it holds.

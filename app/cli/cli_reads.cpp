@@ -1,6 +1,8 @@
 #include "app/cli/cli_reads.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli/cli_lines.h"
 #include "app/cli/cli_output.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_transfers.h"
@@ -111,11 +114,24 @@ Reading ReadOnce(const CliCommand& command) {
 }  // namespace
 
 int RunReads(const CliCommand& command) {
+    if (command.action == CliCommand::Action::scan) {
+        if (const std::string why = UntrustedCts(); !why.empty()) {
+            Complain("cannot scan: " + why);
+            return EXIT_FAILURE;
+        }
+    }
     bool failed = false;
     bool printed = false;
+    // Each run starts an interval after the one before started, or at once when that one
+    // took longer.
+    auto run_start = std::chrono::steady_clock::now();
     for (int done = 0; command.count == 0 || done < command.count; ++done) {
-        if (done > 0 && !WaitUnlessSignalled(command.interval_ms)) {
-            break;
+        if (done > 0) {
+            run_start = std::max(run_start + std::chrono::milliseconds(command.interval_ms),
+                                 std::chrono::steady_clock::now());
+            if (!WaitUntilUnlessSignalled(run_start)) {
+                break;
+            }
         }
         const Reading reading = ReadOnce(command);
         if (PortHasFailed()) {

@@ -7,6 +7,7 @@
 
 #include "app/cli/cli_args.h"
 #include "app/cli/cli_lines.h"
+#include "app/cli/cli_ports.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_reads.h"
 #include "app/process/environment.h"
@@ -29,8 +30,17 @@ std::string UsageError(const std::vector<std::string_view>& args, CliCommand& co
     }
     const bool opens_port =
         command.action != CliCommand::Action::help && command.action != CliCommand::Action::version;
+    if (!opens_port || command.action == CliCommand::Action::ports) {
+        return {};
+    }
+    const char* environment_clock = std::getenv("KOLVANER_CLOCK");
+    if (!command.clock_khz && environment_clock != nullptr && *environment_clock != '\0') {
+        if (std::string error = CheckClockSetting(environment_clock); !error.empty()) {
+            return error;
+        }
+    }
     const char* environment_port = std::getenv("KOLVANER_PORT");
-    if (opens_port && !command.port && environment_port != nullptr) {
+    if (!command.port && environment_port != nullptr) {
         return CheckPort("KOLVANER_PORT", environment_port);
     }
     return {};
@@ -65,8 +75,14 @@ int main(int argc, char** argv) {
         std::fputs(command.action == CliCommand::Action::help ? kCliUsage : kCliVersion, stdout);
         return EXIT_SUCCESS;
     }
+    if (command.action == CliCommand::Action::ports) {
+        return RunPorts();
+    }
     if (command.port) {
         SetEnvironment("KOLVANER_PORT", *command.port);
+    }
+    if (command.clock_khz) {
+        SetEnvironment("KOLVANER_CLOCK", std::to_string(*command.clock_khz));
     }
     if (command.trace) {
         SetEnvironment("KOLVANER_TRACE", *command.trace);

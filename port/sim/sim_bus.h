@@ -2,11 +2,13 @@
 // SDA is the master's DTR AND every device's pull-down.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "port/sim/sim_options.h"
+#include "port/sim/sim_timing.h"
 
 // One I2C slave, following the line transitions as a real chip does: start and stop
 // detection, address match, acknowledge, data shifted out on falling SCL edges.
@@ -22,6 +24,9 @@ class SimDevice {
     // device holds SDA low and lets go on the clocks-th falling clock edge from now (1-8),
     // when the byte is done.
     void InterruptMidRead(int clocks);
+    // A transaction whose timing the chip could not follow: it lets go of SDA and waits
+    // for the next start, taking the lines as they are now.
+    void Abandon(bool scl, bool sda);
     bool PullsLow() const { return pulls_low_; }
     std::uint8_t Address() const { return address_; }
 
@@ -55,30 +60,81 @@ class SimDevice {
 // at 0x20.
 std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options);
 
+// A level change at the pins, for the bus trace.
+struct PinChange {
+    SimTime time;
+    bool scl;
+    bool sda;
+};
+
+// The bus as the chips see it at their pins. Each line call goes through the modelled
+// adapter: it costs simulated time, and its edge reaches the pins after the transceiver's
+// delay; the chips answer a falling clock edge within their data valid time, and drop a
+// transaction whose timing breaks a standard-mode minimum. Between calls the simulated
+// clock keeps pace with the host's (follow_host), so a trace of a program that waits
+// shows its waits.
 class SimBus {
   public:
-    explicit SimBus(const SimOptions& options);
+    explicit SimBus(const SimOptions& options, bool follow_host = true);
 
     void SetClock(bool high);
     void SetData(bool released);
-    bool Clock() const { return scl_; }
-    // The wired-AND level of SDA.
-    bool Data() const { return sda_; }
-    // What the adapter's CTS input reports of SDA: the level itself, always 1 for
-    // cts=stuck-high, or for cts=late the level at the previous read (a cached modem status
-    // that lags behind the line).
+    // What the adapter's CTS input reports of SDA: the level at the pins a receiver delay
+    // ago, or for an adapter that reports its status by itself the level at its last
+    // report; always 1 for cts=stuck-high or an adapter that reports CTS always on, and for
+    // cts=late the answer the previous read should have had.
     bool Cts();
-    bool CtsMisreports() const { return cts_ != SimOptions::Cts::follows; }
+
+    // Simulated time in ns since the bus was made.
+    SimTime Now();
+    // The caller waits until then; no line changes.
+    void WaitUntil(SimTime time);
+    // Lets every edge on its way arrive, so the pins show the last call's levels.
+    void Settle();
+
+    // The levels at the pins now.
+    bool Clock() const { return scl_; }
+    bool Data() const { return sda_; }
+    bool CtsMisreports() const;
+    const SimAdapter& Adapter() const { return adapter_; }
+    // The pin changes since the last call, oldest first.
+    std::vector<PinChange> TakePinChanges();
+    const PinTiming& Timing() const { return timing_; }
 
   private:
-    bool WiredAnd() const;
-    void Propagate();
+    enum class Source { clock, data, device };
+    struct Edge {
+        SimTime time;
+        Source source;
+        std::size_t device;  // Source::device
+        bool level;          // Source::clock and Source::data
+    };
 
+    void Drive(Source source, bool level);
+    void Schedule(const Edge& edge);
+    void RunUntil(SimTime time);
+    void Apply(const Edge& edge);
+    bool WiredAnd() const;
+    bool SdaAt(SimTime time) const;
+    bool ReportedLevel(SimTime read_at);
+
+    const SimAdapter& adapter_;
+    const SimTime report_interval_;
+    const bool follow_host_;
+    const std::chrono::steady_clock::time_point host_start_;
     std::vector<std::unique_ptr<SimDevice>> devices_;
+    std::vector<bool> device_pulls_;  // what each chip drives onto SDA at the pins
+    std::vector<Edge> pending_;       // by time, the next one first
     const bool sda_stuck_low_;
     const SimOptions::Cts cts_;
-    bool scl_ = true;
-    bool master_sda_ = true;
+    SimTime now_ = 0;
+    bool scl_pin_ = true;  // the master's lines at the pins
+    bool sda_pin_ = true;
+    bool scl_ = true;      // the bus lines
     bool sda_ = true;
-    bool cts_reported_ = true;
+    bool frozen_status_ = true;  // an adapter that stopped reporting
+    bool late_answer_ = true;
+    std::vector<PinChange> history_;  // SDA's recent past for the CTS receiver
+    std::vector<PinChange> changes_;
+    PinTiming timing_;
 };

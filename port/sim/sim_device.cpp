@@ -103,3 +103,12 @@ void SimDevice::StartSending() {
     pulls_low_ = (shift_ & 0x80) == 0;
     phase_ = Phase::read_data;
 }
+
+void SimDevice::Abandon(bool scl, bool sda) {
+    phase_ = Phase::idle;
+    pulls_low_ = false;
+    bits_ = 0;
+    shift_ = 0;
+    scl_ = scl;
+    sda_ = sda;
+}

@@ -12,8 +12,10 @@ namespace {
 
 constexpr char kAllowed[] =
     "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, cts=stuck-high|late, "
-    "hold=1-8";
+    "hold=1-8, adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm, report=MS|off";
 constexpr unsigned kMaxHold = 8;
+constexpr unsigned kMaxReportMs = 1000;
+constexpr SimTime kNsPerMs = 1'000'000;
 
 constexpr unsigned kMaxRegister = 0xFFFF;
 
@@ -82,6 +84,27 @@ std::string ParseHold(std::string_view value, SimOptions& options) {
     return {};
 }
 
+std::string ParseAdapter(std::string_view value, SimOptions& options) {
+    const SimAdapter* adapter = FindSimAdapter(value);
+    if (adapter == nullptr) {
+        return BadValue(value, "adapter", "ideal, native, ftdi, cp210x, pl2303, ch341, cdc-acm");
+    }
+    options.adapter = adapter;
+    return {};
+}
+
+std::string ParseReport(std::string_view value, SimOptions& options) {
+    unsigned milliseconds = 0;
+    if (value == "off") {
+        options.report_interval = 0;
+    } else if (ParseNumber(value, false, kMaxReportMs, milliseconds) && milliseconds > 0) {
+        options.report_interval = milliseconds * kNsPerMs;
+    } else {
+        return BadValue(value, "report", "1-1000 ms, off");
+    }
+    return {};
+}
+
 std::string ParseOption(std::string_view key, std::string_view value, SimOptions& options) {
     if (key == "compass") {
         return ParseCompass(value, options);
@@ -98,10 +121,16 @@ std::string ParseOption(std::string_view key, std::string_view value, SimOptions
     if (key == "cts") {
         return ParseCts(value, options);
     }
+    if (key == "adapter") {
+        return ParseAdapter(value, options);
+    }
+    if (key == "report") {
+        return ParseReport(value, options);
+    }
     return ParseHold(value, options);
 }
 
-constexpr std::string_view kOptionNames[] = {"compass", "thermo", "inport", "sda", "cts", "hold"};
+constexpr std::string_view kOptionNames[] = {"compass", "thermo", "inport", "sda", "cts", "hold", "adapter", "report"};
 
 // The option's place in kOptionNames, or nothing when there is no such option.
 std::optional<std::size_t> OptionIndex(std::string_view key) {
@@ -157,6 +186,10 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
     if (options.compass_hold > 0 && options.compass == SimOptions::Compass::off) {
         return "hold=" + std::to_string(options.compass_hold) +
                " needs the compass on the bus (allowed: hold=1-8 without compass=off)";
+    }
+    if (options.report_interval && options.adapter->status != SimAdapter::Status::polled) {
+        return "report= needs an adapter that reports its status by itself (allowed: "
+               "adapter=pl2303 or adapter=ch341)";
     }
     return {};
 }

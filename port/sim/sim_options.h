@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "port/sim/sim_adapter.h"
 
 struct SimOptions {
     enum class Compass { turning, fixed, off };
@@ -18,6 +21,10 @@ struct SimOptions {
     enum class Cts { follows, stuck_high, late };
     Cts cts = Cts::follows;  // what the adapter's CTS input reports of SDA
     int compass_hold = 0;    // the compass was cut off mid-read: clocks until it lets go
+    // The serial adapter between the program and the bus, and for one that reports its
+    // modem status by itself, how often it does (0: never).
+    const SimAdapter* adapter = FindSimAdapter("native");
+    std::optional<SimTime> report_interval;
 };
 
 // Reads a comma-separated option list into options: each option once, none empty. Empty

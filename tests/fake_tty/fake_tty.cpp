@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +46,8 @@ struct FakeTerminal {
     long fail_after = -1;
     long delay_us = 0;
     bool dtr = true;
+    bool rts = true;
+    std::chrono::steady_clock::time_point opened;
 
     bool Failing() const { return fail_after >= 0 && modem_calls > fail_after; }
 };
@@ -127,12 +130,21 @@ std::string Describe(const termios& s) {
 }
 
 void SetLines(bool rts, bool dtr) {
-    if (rts != fake.bus->Clock()) {
+    if (rts != fake.rts) {
+        fake.rts = rts;
         fake.bus->SetClock(rts);
     }
     if (dtr != fake.dtr) {
         fake.dtr = dtr;
         fake.bus->SetData(dtr);
+    }
+}
+
+// The call takes as long as the simulated adapter says, so the simulated clock and the
+// program's own stay together.
+void TakeTheCallsTime() {
+    const std::chrono::nanoseconds until(fake.bus->Now());
+    while (std::chrono::steady_clock::now() - fake.opened < until) {
     }
 }
 
@@ -156,6 +168,8 @@ int OpenFake(const char* path, int flags) {
     fake.settings = CookedSettings();
     fake.modem_calls = 0;
     fake.dtr = true;
+    fake.rts = true;
+    fake.opened = std::chrono::steady_clock::now();
     const char* fail_after = Setting("KOLVANER_FAKE_FAIL_AFTER");
     fake.fail_after = fail_after != nullptr ? std::atol(fail_after) : -1;
     const char* delay_us = Setting("KOLVANER_FAKE_DELAY_US");
@@ -209,17 +223,19 @@ int ModemLines(unsigned long request, int* lines) {
     const bool dtr = (*lines & TIOCM_DTR) != 0;
     switch (request) {
         case TIOCMGET:
-            *lines = (fake.bus->Clock() ? TIOCM_RTS : 0) | (fake.dtr ? TIOCM_DTR : 0) |
+            *lines = (fake.rts ? TIOCM_RTS : 0) | (fake.dtr ? TIOCM_DTR : 0) |
                      (fake.bus->Cts() ? TIOCM_CTS : 0);
-            return 0;
+            break;
         case TIOCMSET:
             SetLines(rts, dtr);
-            return 0;
+            break;
         default:
-            SetLines(rts ? request == TIOCMBIS : fake.bus->Clock(),
+            SetLines(rts ? request == TIOCMBIS : fake.rts,
                      dtr ? request == TIOCMBIS : fake.dtr);
-            return 0;
+            break;
     }
+    TakeTheCallsTime();
+    return 0;
 }
 
 bool TakesMode(int flags) {

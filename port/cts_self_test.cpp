@@ -1,0 +1,71 @@
+#include "port/cts_self_test.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "port/paced_lines.h"
+
+namespace {
+
+constexpr int kRounds = 4;
+// Reads back to back for this long, so a port that answers in microseconds is measured to
+// the microsecond; then a read every kPollStep.
+constexpr std::int64_t kBusyPollNs = 100'000;
+constexpr std::int64_t kPollStep = 50'000;
+
+// How long after since CTS first read level; nothing when it did not within the limit or
+// a read failed.
+std::optional<std::int64_t> WaitForCts(int level, std::int64_t since, std::int64_t limit,
+                                       bool& failed) {
+    while (!BackendInterrupted()) {
+        const std::int64_t start = BackendNow();
+        const int cts = BackendCts();
+        if (cts < 0) {
+            failed = true;
+            return std::nullopt;
+        }
+        if (cts == level) {
+            return start - since;
+        }
+        if (start - since > limit) {
+            break;
+        }
+        if (start - since > kBusyPollNs) {
+            BackendWaitUntil(start + kPollStep);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CtsSelfTest TestCts(std::int64_t time_limit_ns) {
+    CtsSelfTest result;
+    result.call_failed = !PacedSetLine(Line::rts, true) || !PacedSetLine(Line::dtr, true);
+    const int idle = result.call_failed ? -1 : PacedCts();
+    result.call_failed = idle < 0;
+    if (idle != 1) {
+        return result;
+    }
+    result.call_failed = !PacedSetLine(Line::rts, false);
+    for (int round = 0; round < kRounds && !result.call_failed; ++round) {
+        for (const int level : {0, 1}) {
+            result.call_failed = !PacedSetLine(Line::dtr, level == 1);
+            const std::optional<std::int64_t> latency =
+                result.call_failed
+                    ? std::nullopt
+                    : WaitForCts(level, BackendNow(), time_limit_ns, result.call_failed);
+            if (!latency) {
+                // Stuck high with DTR low: no CTS. Stuck low with DTR released: something
+                // holds SDA, which is the line check's business, not the adapter's.
+                result.reports_cts = result.call_failed || level == 1;
+                round = kRounds;
+                break;
+            }
+            result.latency_ns = std::max(result.latency_ns, *latency);
+        }
+    }
+    result.call_failed = result.call_failed || !PacedSetLine(Line::dtr, true) ||
+                         !PacedSetLine(Line::rts, true);
+    return result;
+}

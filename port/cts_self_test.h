@@ -1,0 +1,20 @@
+// Whether the adapter reports CTS at all, and how late, measured when the port opens.
+#pragma once
+
+#include <cstdint>
+
+struct CtsSelfTest {
+    bool call_failed = false;
+    // False when CTS stayed high while DTR held SDA low: the adapter reports CTS on
+    // whatever the pin does (cdc_acm, usbser.sys), or CTS is wired to something else.
+    bool reports_cts = true;
+    // The longest time from a DTR call's return to CTS showing the new level; -1 when SDA
+    // was low with the bus idle (a device holds it, or nothing is connected) and nothing
+    // was measured.
+    std::int64_t latency_ns = -1;
+};
+
+// With SCL low, so that no start or stop condition reaches the bus, DTR goes low and high
+// four times and CTS is read until it follows, at most time_limit_ns each. Starts by
+// putting the lines idle and leaves them idle.
+CtsSelfTest TestCts(std::int64_t time_limit_ns);

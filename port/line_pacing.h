@@ -1,0 +1,58 @@
+// How fast the modem lines may change so that the chips at the pins see standard-mode I2C,
+// and how long an adapter's CTS takes to tell the truth. Pure arithmetic, no port.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// What the bus can do through an adapter, from its driver.
+enum class AdapterKind {
+    native,      // a UART on the PC: lines and CTS at port I/O speed
+    usb_fresh,   // a USB adapter whose driver asks the chip for CTS on every read
+    usb_polled,  // a USB adapter whose driver keeps the status the chip last reported
+    no_cts,      // a driver that reports CTS on whatever the pin does
+    unknown,     // paced as one that reports late
+};
+
+AdapterKind KindOfDriver(std::string_view driver);
+// "a PC's own UART", "USB, CTS read from the chip", ...
+const char* KindText(AdapterKind kind);
+// What the bus can do through it: "works", "works, slowly", "cannot work", ...
+const char* KindVerdict(AdapterKind kind);
+
+constexpr int kMinClockKhz = 1;
+constexpr int kMaxClockKhz = 100;
+// The fastest a PC's own port may go: with the slowest RS-232 driver the chips see a
+// rising edge 1.67 us later than a falling one, so SCL high, tBUF and tSU;STA at the pins
+// are a half period less 1.67 us; at 77 kHz (6.49 us) each keeps its minimum (4.0, 4.7 and
+// 4.7 us), and a bit written in three half periods goes at 51 kbit/s.
+constexpr int kDefaultClockKhz = 77;
+
+// "1" to "100" kHz, as KOLVANER_CLOCK and --clock take it: empty on success, else what is
+// wrong, naming the text.
+std::string ParseClockKhz(std::string_view text, int& khz);
+
+struct LinePacing {
+    // Between two line changes, and from a change to a CTS read: half an SCL period. A bit
+    // written takes three (data, clock up, clock down), a bit read two.
+    std::int64_t half_period_ns = 0;
+    // From the end of the last change's call to a CTS read, for adapters that report late.
+    std::int64_t cts_wait_ns = 0;
+};
+
+std::int64_t HalfPeriodNs(int khz);
+
+// For an adapter of this kind whose CTS followed DTR at worst latency_ns after the DTR
+// call returned (-1: not measured): how long a CTS read waits after a change returned.
+std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t latency_ns);
+
+// The earliest time the next line change may go out, and the next CTS read.
+std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_start);
+std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_start,
+                           std::int64_t last_change_end);
+
+// What one bearing read takes at this pacing, with these costs per call: 174 line calls
+// and 20 CTS reads.
+std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
+                           std::int64_t cts_call_ns);
