@@ -24,6 +24,19 @@ CliRun RunCli(const std::string& arguments, const std::string& prefix = "") {
     return {run.status, run.out + "--\n" + run.err};
 }
 
+// check's output without the adapter's part (its first five lines), which the adapter
+// table below checks on its own.
+std::string LineCheckPart(const std::string& output) {
+    if (output.rfind("adapter: ", 0) != 0) {
+        return output;
+    }
+    std::size_t from = 0;
+    for (int line = 0; line < 5; ++line) {
+        from = output.find('\n', from) + 1;
+    }
+    return output.substr(from);
+}
+
 const char kLinesOk[] =
     "idle bus, SCL high: CTS follows DTR\nin a start, SCL low: CTS follows DTR\nlines ok\n--\n";
 
@@ -53,10 +66,8 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "in a start, SCL low: CTS stays low when DTR releases SDA\n"
          "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover\n--\n"},
         {"check --port sim:cts=stuck-high", 1,
-         "idle bus, SCL high: CTS stays high when DTR pulls SDA low\n"
-         "in a start, SCL low: CTS stays high when DTR pulls SDA low\n"
-         "CTS does not follow DTR: this adapter may not report CTS (CDC-ACM adapters report it "
-         "always on)\n--\n"},
+         "--\nkolvaner-cli: cannot use sim:cts=stuck-high: this adapter does not report CTS, so "
+         "the bus cannot be read back; adapters with an FTDI, CP210x, PL2303 or CH340 chip do\n"},
         {"check --port sim:cts=late", 1,
          "idle bus, SCL high: CTS follows DTR late\nin a start, SCL low: CTS follows DTR late\n"
          "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong\n--\n"},
@@ -86,12 +97,65 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "--\nkolvaner-cli: no answer from the input port at 0x21\n"},
         {"scan --port sim:sda=stuck-low", 1,
          "--\nkolvaner-cli: SDA is held low with the bus idle; try kolvaner-cli recover\n"},
+        {"scan --port sim:cts=late", 1,
+         "--\nkolvaner-cli: cannot scan: CTS follows DTR late: this adapter reports CTS late, so "
+         "reads come out wrong\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments;
-        EXPECT_EQ(run.output, c.output) << c.arguments;
+        EXPECT_EQ(LineCheckPart(run.output), c.output) << c.arguments;
     }
+}
+
+// Through each simulated adapter the compass reads right, and check names the adapter and
+// the clock it allows; an adapter that cannot report CTS is refused when the port opens.
+TEST(KolvanerCli, EachAdapterReadsRightOrIsRefused) {
+    const struct {
+        const char* port;
+        const char* adapter_line;
+        const char* clock_line;
+    } cases[] = {
+        {"sim:adapter=ideal", "adapter: serial8250 (a PC's own serial port): works",
+         "clock 77.0 kHz at most"},
+        {"sim:adapter=native", "adapter: serial8250 (a PC's own serial port): works",
+         "clock 77.0 kHz at most"},
+        {"sim:adapter=ftdi",
+         "adapter: ftdi_sio (USB, CTS read from the chip each time): works, slowly",
+         "clock 0.5 kHz at most, as fast as the adapter's calls go"},
+        {"sim:adapter=cp210x",
+         "adapter: cp210x (USB, CTS read from the chip each time): works, slowly",
+         "clock 0.5 kHz at most, as fast as the adapter's calls go"},
+        {"sim:adapter=pl2303",
+         "adapter: pl2303 (USB, CTS as the chip last reported it): works, slowly",
+         "clock 0.5 kHz at most, as fast as the adapter's calls go"},
+        {"sim:adapter=ch341,report=8",
+         "adapter: ch341 (USB, CTS as the chip last reported it): works, slowly",
+         "clock 0.5 kHz at most, as fast as the adapter's calls go"},
+        {"sim:adapter=cdc-acm", nullptr, nullptr},
+        {"sim:adapter=ch341,report=off", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string port = std::string(c.port) + ",compass=3585";
+        const CliRun bearing = RunCli("bearing --count 2 --interval 0 --port " + port);
+        const CliRun check = RunCli("check --port " + port);
+        if (c.adapter_line == nullptr) {
+            EXPECT_EQ(bearing.status, 1) << c.port;
+            EXPECT_NE(bearing.output.find("this adapter does not report CTS"), std::string::npos)
+                << bearing.output;
+            EXPECT_EQ(check.status, 1) << c.port;
+            continue;
+        }
+        EXPECT_EQ(bearing.output, "358\n358\n--\n") << c.port;
+        EXPECT_EQ(check.status, 0) << c.port << check.output;
+        EXPECT_EQ(check.output.substr(0, check.output.find('\n')), c.adapter_line) << c.port;
+        EXPECT_NE(check.output.find(std::string("\n") + c.clock_line + "\n"), std::string::npos)
+            << check.output;
+        EXPECT_EQ(LineCheckPart(check.output), kLinesOk) << c.port;
+    }
+    const CliRun slowed = RunCli("check --clock 10 --port sim");
+    EXPECT_NE(slowed.output.find("\nclock 10.0 kHz at most\n"), std::string::npos)
+        << slowed.output;
 }
 
 TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
