@@ -88,7 +88,14 @@ class WindowFakeTtyTest : public QObject {
         QCOMPARE(lines[lines.size() - 2], std::string("ioctl TIOCNXCL"));
         const auto calls = std::count_if(lines.begin() + 5, lines.end() - 3, IsModemLineCall);
         QCOMPARE(calls, static_cast<long>(lines.size()) - 8);
-        QCOMPARE(calls, 2 + 194 * ticks.size());
+        // After the adapter's test at the open: OpenBus's RTS(1) and DTR(1), 194 calls a
+        // tick, then SCL and SDA down before the port is put back.
+        const std::size_t closing = lines.size() - 5;
+        QCOMPARE(lines[closing], std::string("ioctl TIOCMBIC RTS"));
+        QCOMPARE(lines[closing + 1], std::string("ioctl TIOCMBIC DTR"));
+        const std::size_t open_bus = closing - 194 * static_cast<std::size_t>(ticks.size()) - 2;
+        QCOMPARE(lines[open_bus], std::string("ioctl TIOCMBIS RTS"));
+        QCOMPARE(lines[open_bus + 1], std::string("ioctl TIOCMBIS DTR"));
     }
 
     void SignalsEndTheProgramWhateverItWasStartedWith_data() {
