@@ -1,13 +1,9 @@
-// Device reads through the simulated bus: reads per second, and port calls per read
-// counted from the bus trace, where every line operation and CTS sample gets a timestamp.
+// Device reads through the simulated bus: reads per second of host time, each simulated
+// line call modelled at the pins.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <string>
-
-#include <unistd.h>
 
 #include "bus/bus_transfer.h"
 #include "bus/i2c_bus.h"
@@ -22,48 +18,22 @@ void ShowMessageBox(std::string_view text) {
 
 namespace {
 
-void OpenSimulatedBus(const char* trace) {
+void OpenSimulatedBus() {
     setenv("KOLVANER_PORT", "sim:compass=turning", 1);
-    if (trace != nullptr) {
-        setenv("KOLVANER_TRACE", trace, 1);
-    } else {
-        unsetenv("KOLVANER_TRACE");
-    }
+    unsetenv("KOLVANER_TRACE");
     OpenBus();
 }
 
-template <typename Read>
-int PortCallsPerRead(Read read) {
-    const std::string path = "/tmp/kolvaner-bench-" + std::to_string(getpid()) + ".vcd";
-    OpenSimulatedBus(path.c_str());
-    read();
-    CLOSECOM();
-    std::ifstream trace(path);
-    // One instant per port call, each followed by what changed; the instant after each stop
-    // that closes a transaction changes nothing.
-    int instants = 0;
-    bool after_instant = false;
-    for (std::string line; std::getline(trace, line);) {
-        const bool instant = !line.empty() && line[0] == '#';
-        instants += after_instant && !instant ? 1 : 0;
-        after_instant = instant;
-    }
-    std::remove(path.c_str());
-    // Less the #0 of the header and the open's RTS(1) and DTR(1).
-    return instants - 3;
-}
-
-// Reads per second on the simulated bus, then the port calls of one read from a trace.
+// Reads per second on the simulated bus.
 template <typename Read>
 void ReadsOnSimulatedBus(benchmark::State& state, Read read) {
-    OpenSimulatedBus(nullptr);
+    OpenSimulatedBus();
     for (auto _ : state) {
         benchmark::DoNotOptimize(read());
     }
     CLOSECOM();
     state.counters["reads/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["port_calls/read"] = PortCallsPerRead(read);
 }
 
 void BM_ReadBearingOnSimulatedBus(benchmark::State& state) {

@@ -216,7 +216,7 @@ TEST(KolvanerCli, HelpAndVersion) {
     for (const char* word :
          {"bearing", "temperature", "input [ADDR]", "scan", "check", "recover", "--count",
           "--interval", "--port", "--trace", "get ADDR [REG] [--bytes N]", "set ADDR BYTE...",
-          "dump ADDR", "--version", "compass=N|turning|off", "hold=1-8", "prints no value",
+          "dump ADDR", "--version", "compass=N|turning|sweep|off", "hold=1-8", "prints no value",
           "2 usage error", "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }

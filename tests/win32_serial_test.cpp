@@ -112,8 +112,9 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
         {"bearing --count x", 2, "--\nkolvaner-cli: bad --count 'x' (0-1000000000)\n"},
         {"bearing --port sim:compass=1,", 2,
          "--\nkolvaner-cli: bad --port 'sim:compass=1,': empty option in 'compass=1,' (allowed: "
-         "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, "
-         "cts=stuck-high|late, hold=1-8)\n"},
+         "compass=N|turning|sweep|off, thermo=N|off, inport=N|off, sda=stuck-low, "
+         "cts=stuck-high|late, hold=1-8, adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm, "
+         "report=MS|off)\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(c.arguments);

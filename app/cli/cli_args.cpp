@@ -37,7 +37,7 @@ const char kCliUsage[] =
     "  --help         show this text\n"
     "  --version      show the version\n"
     "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n"
-    "  compass=N|turning|off  thermo=N|off  inport=N|off\n"
+    "  compass=N|turning|sweep|off  thermo=N|off  inport=N|off\n"
     "  sda=stuck-low  cts=stuck-high|late  hold=1-8\n"
     "  adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm (default native)\n"
     "  report=MS|off  how often a pl2303 or ch341 reports its modem status\n"

@@ -11,7 +11,8 @@ namespace {
 // same read or the next one.
 class SimCompass final : public SimDevice {
   public:
-    SimCompass(std::uint16_t raw, bool turning) : SimDevice(0x60), raw_(raw), turning_(turning) {}
+    SimCompass(std::uint16_t raw, SimOptions::Compass motion)
+        : SimDevice(0x60), raw_(raw), motion_(motion) {}
 
   protected:
     void Addressed(bool read) override { expecting_register_ = !read; }
@@ -26,9 +27,12 @@ class SimCompass final : public SimDevice {
 
     std::uint8_t NextByteToSend() override {
         const std::uint8_t value = Register(pointer_);
-        if (pointer_ == 3 && turning_) {
+        if (pointer_ == 3 && motion_ == SimOptions::Compass::turning) {
             // About one degree further on for the next read.
             raw_ = static_cast<std::uint16_t>((raw_ + 10) % 3600);
+        } else if (pointer_ == 3 && motion_ == SimOptions::Compass::sweep) {
+            // Every raw value in turn, for checking reads against all of them.
+            raw_ = static_cast<std::uint16_t>(raw_ + 1);
         }
         pointer_ = static_cast<std::uint8_t>(pointer_ + 1);
         return value;
@@ -52,13 +56,13 @@ class SimCompass final : public SimDevice {
 
     static constexpr std::uint8_t kSoftwareRevision = 14;
     std::uint16_t raw_;
-    const bool turning_;
+    const SimOptions::Compass motion_;
     std::uint8_t pointer_ = 0;
     bool expecting_register_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<SimDevice> MakeSimCompass(std::uint16_t raw, bool turning) {
-    return std::make_unique<SimCompass>(raw, turning);
+std::unique_ptr<SimDevice> MakeSimCompass(std::uint16_t raw, SimOptions::Compass motion) {
+    return std::make_unique<SimCompass>(raw, motion);
 }

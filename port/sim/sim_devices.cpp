@@ -4,8 +4,7 @@
 std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options) {
     std::vector<std::unique_ptr<SimDevice>> devices;
     if (options.compass != SimOptions::Compass::off) {
-        const bool turning = options.compass == SimOptions::Compass::turning;
-        auto compass = MakeSimCompass(options.compass_raw, turning);
+        auto compass = MakeSimCompass(options.compass_raw, options.compass);
         if (options.compass_hold > 0) {
             compass->InterruptMidRead(options.compass_hold);
         }

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr char kAllowed[] =
-    "compass=N|turning|off, thermo=N|off, inport=N|off, sda=stuck-low, cts=stuck-high|late, "
+    "compass=N|turning|sweep|off, thermo=N|off, inport=N|off, sda=stuck-low, cts=stuck-high|late, "
     "hold=1-8, adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm, report=MS|off";
 constexpr unsigned kMaxHold = 8;
 constexpr unsigned kMaxReportMs = 1000;
@@ -26,12 +26,14 @@ std::string BadValue(std::string_view value, const char* option, const char* all
 std::string ParseCompass(std::string_view value, SimOptions& options) {
     if (value == "turning") {
         options.compass = SimOptions::Compass::turning;
+    } else if (value == "sweep") {
+        options.compass = SimOptions::Compass::sweep;
     } else if (value == "off") {
         options.compass = SimOptions::Compass::off;
     } else if (ParseNumber(value, true, kMaxRegister, options.compass_raw)) {
         options.compass = SimOptions::Compass::fixed;
     } else {
-        return BadValue(value, "compass", "0-65535 or 0x0-0xFFFF, turning, off");
+        return BadValue(value, "compass", "0-65535 or 0x0-0xFFFF, turning, sweep, off");
     }
     return {};
 }

@@ -9,7 +9,7 @@
 #include "port/sim/sim_adapter.h"
 
 struct SimOptions {
-    enum class Compass { turning, fixed, off };
+    enum class Compass { turning, sweep, fixed, off };
     Compass compass = Compass::turning;
     std::uint16_t compass_raw = 0;  // tenths of a degree, for Compass::fixed
     bool thermometer = true;

@@ -11,6 +11,8 @@ const char kWindowUsage[] =
     "                  COM3, /dev/ttyUSB0, ..., or sim[:OPTIONS]\n"
     "                  for the simulated bus (kolvaner-cli --help)\n"
     "  KOLVANER_TRACE  a file to record the bus in, as a VCD\n"
+    "  KOLVANER_CLOCK  fastest SCL clock in kHz, 1-100 (77);\n"
+    "                  lower it for long cables\n"
     "A port or trace that fails is told once on stderr (on\n"
     "Windows also as debug output), in one line starting\n"
     "\"kolvaner:\"; the window goes on.\n";
