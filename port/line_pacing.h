@@ -52,7 +52,6 @@ std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_sta
 std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_start,
                            std::int64_t last_change_end);
 
-// What one bearing read takes at this pacing, with these costs per call: 174 line calls
-// and 20 CTS reads.
+// About what one bearing read takes at this pacing, with these costs per call.
 std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
                            std::int64_t cts_call_ns);

@@ -70,11 +70,13 @@ void PrintTiming(const PortTiming& timing) {
                 KindText(timing.kind), KindVerdict(timing.kind));
     std::printf("one line change %s, one CTS read %s\n", Duration(timing.line_call_ns).c_str(),
                 Duration(timing.cts_call_ns).c_str());
-    if (timing.cts_latency_ns >= 0) {
-        std::printf("CTS follows DTR %s after the change, read %s after it\n",
+    if (timing.cts_latency_ns >= 0 && timing.pacing.cts_wait_ns > 0) {
+        std::printf("CTS follows DTR %s after the change; read %s after one\n",
                     Duration(timing.cts_latency_ns).c_str(),
-                    Duration(std::max(timing.pacing.cts_wait_ns, timing.pacing.half_period_ns))
-                        .c_str());
+                    Duration(timing.pacing.cts_wait_ns).c_str());
+    } else if (timing.cts_latency_ns >= 0) {
+        std::printf("CTS follows DTR %s after the change\n",
+                    Duration(timing.cts_latency_ns).c_str());
     } else {
         std::printf("CTS not measured: SDA was low when the port opened\n");
     }
