@@ -28,8 +28,8 @@ bool BackendSetLine(Line line, bool high);
 int BackendCts();
 std::string BackendLastError();
 
-// Nanoseconds since the open, and a wait until then; a wait ends early once
-// BackendInterrupt has been called.
+// Nanoseconds since the open, and a wait until then; once BackendInterrupt has been called
+// a real port's waits end at once.
 std::int64_t BackendNow();
 void BackendWaitUntil(std::int64_t time);
 // Async-signal-safe.

@@ -34,6 +34,7 @@ struct PortTiming {
 };
 PortTiming PortTimingFound();
 
-// Async-signal-safe: from now until the next OPENCOM every line operation returns at once,
-// as on a failed port, and any wait the port layer is in ends.
+// Async-signal-safe: from now until the next OPENCOM the port layer waits no more, so the
+// transaction under way finishes as fast as the adapter's calls go (its reads may come out
+// wrong: a caller drops them) and leaves the bus idle.
 void InterruptLineOperations();

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/process/printable.h"
+#include "port/port_status.h"
 
 namespace {
 
@@ -14,6 +15,8 @@ volatile std::sig_atomic_t caught_signal = 0;
 
 void OnEndingSignal(int signal_number) {
     caught_signal = signal_number;
+    // A slow adapter's waits end: the transaction under way finishes at the calls' pace.
+    InterruptLineOperations();
 }
 
 }  // namespace

@@ -137,6 +137,10 @@ int RunReads(const CliCommand& command) {
         if (PortHasFailed()) {
             return EXIT_FAILURE;
         }
+        if (CaughtSignal() != 0) {
+            // Read without the adapter's waits: not to be trusted.
+            break;
+        }
         if (!reading.failure.empty()) {
             Complain(reading.failure);
             failed = true;
