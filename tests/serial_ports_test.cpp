@@ -68,7 +68,6 @@ class FakeTree : public testing::Test {
         ById("usb-1a86_USB_Serial-if00-port0", "ttyUSB2");
         ById("usb-Arduino_Uno_7583-if00", "ttyACM0");
         ById("usb-Arduino_Uno_7583-if00-alias", "ttyACM0");
-        ById("usb-Prolific_USB-Serial-if00-port0", "ttyUSB3");
     }
     void TearDown() override { fs::remove_all(root_); }
 
@@ -100,10 +99,6 @@ class FakeTree : public testing::Test {
     fs::path root_;
 };
 
-std::string Row(const SerialPortInfo& port) {
-    return port.name + " | " + port.description + " | " + port.driver;
-}
-
 TEST_F(FakeTree, ListsPortsWithAUartAndANodeInOrder) {
     const std::vector<std::string> expected = {
         "/dev/ttyS0 |  | serial",
@@ -114,7 +109,7 @@ TEST_F(FakeTree, ListsPortsWithAUartAndANodeInOrder) {
     };
     std::vector<std::string> rows;
     for (const SerialPortInfo& port : ListSerialPortsUnder(root_ / "sys", root_ / "dev")) {
-        rows.push_back(Row(port));
+        rows.push_back(port.name + " | " + port.description + " | " + port.driver);
     }
     EXPECT_EQ(rows, expected);
 }
@@ -128,13 +123,9 @@ TEST_F(FakeTree, TellsTheDriverOfAPortHoweverItIsNamed) {
         {"/dev/ttyUSB10", "ftdi_sio"},
         {"/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0", "ch341-uart"},
         {(root_ / "my-adapter").string(), "ch341-uart"},
-        {"/dev/ttyACM0", "cdc_acm"},
         {"/dev/ttyS0", "serial"},
-        {"/dev/ttyS1", "serial8250"},
         {"/dev/tty1", ""},
         {"/dev/ttyUSB3", ""},
-        {"/dev/serial/by-id/usb-Prolific_USB-Serial-if00-port0", ""},
-        {"/dev/ttyUSB7", ""},
         {"", ""},
     };
     for (const auto& test : cases) {
