@@ -22,12 +22,12 @@ constexpr KnownDriver kDrivers[] = {
     {"ftdi_sio", AdapterKind::usb_fresh, 0},  {"FTSER2K", AdapterKind::usb_fresh, 0},
     {"cp210x", AdapterKind::usb_fresh, 0},    {"silabser", AdapterKind::usb_fresh, 0},
     {"pl2303", AdapterKind::usb_polled, kNsPerMs}, {"Ser2pl", AdapterKind::usb_polled, kNsPerMs},
-    {"ch341", AdapterKind::usb_polled, 0},    {"CH341SER", AdapterKind::usb_polled, 0},
+    {"ch341-uart", AdapterKind::usb_polled, 0}, {"CH341SER", AdapterKind::usb_polled, 0},
     {"cdc_acm", AdapterKind::no_cts, 0},      {"usbser", AdapterKind::no_cts, 0},
 };
 
 // Windows names services in any case, and Ser2pl64 and CH341SER_A64 are the 64-bit
-// drivers of Ser2pl and CH341SER.
+// drivers of Ser2pl and CH341SER. ch341.c registers its tty driver as "ch341-uart".
 bool NamesDriver(std::string_view driver, std::string_view known) {
     if (driver.size() < known.size()) {
         return false;

@@ -130,7 +130,7 @@ TEST(KolvanerCli, EachAdapterReadsRightOrIsRefused) {
          "adapter: pl2303 (USB, CTS as the chip last reported it): works, slowly",
          "clock 0.5 kHz at most, as fast as the adapter's calls go"},
         {"sim:adapter=ch341,report=8",
-         "adapter: ch341 (USB, CTS as the chip last reported it): works, slowly",
+         "adapter: ch341-uart (USB, CTS as the chip last reported it): works, slowly",
          "clock 0.5 kHz at most, as fast as the adapter's calls go"},
         {"sim:adapter=cdc-acm", nullptr, nullptr},
         {"sim:adapter=ch341,report=off", nullptr, nullptr},

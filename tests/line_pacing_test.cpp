@@ -39,7 +39,7 @@ TEST(LinePacing, AdaptersKnownByTheirDriver) {
         {"Serial", AdapterKind::native},     {"ftdi_sio", AdapterKind::usb_fresh},
         {"FTSER2K", AdapterKind::usb_fresh}, {"cp210x", AdapterKind::usb_fresh},
         {"silabser", AdapterKind::usb_fresh}, {"pl2303", AdapterKind::usb_polled},
-        {"Ser2pl64", AdapterKind::usb_polled}, {"ch341", AdapterKind::usb_polled},
+        {"Ser2pl64", AdapterKind::usb_polled}, {"ch341-uart", AdapterKind::usb_polled},
         {"CH341SER_A64", AdapterKind::usb_polled}, {"cdc_acm", AdapterKind::no_cts},
         {"usbser", AdapterKind::no_cts},     {"", AdapterKind::unknown},
         {"serial8250x", AdapterKind::unknown}, {"ftdi", AdapterKind::unknown},
@@ -62,10 +62,10 @@ TEST(LinePacing, ACtsReadWaitsLongEnoughForTheAdapterToReport) {
         // Reported by the chip: twice the worst measured, at least two report intervals.
         {AdapterKind::usb_polled, "pl2303", 300'000, 2'000'000},
         {AdapterKind::usb_polled, "pl2303", 1'400'000, 2'800'000},
-        {AdapterKind::usb_polled, "ch341", 3'000'000, 6'000'000},
+        {AdapterKind::usb_polled, "ch341-uart", 3'000'000, 6'000'000},
         {AdapterKind::unknown, "", 10'000, 20'000},
         // Nothing measured, interval unknown: the slowest CH340s, twice.
-        {AdapterKind::usb_polled, "ch341", -1, 20'000'000},
+        {AdapterKind::usb_polled, "ch341-uart", -1, 20'000'000},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CtsWaitNs(c.kind, c.driver, c.latency_ns), c.wait_ns) << c.driver;

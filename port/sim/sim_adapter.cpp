@@ -42,7 +42,7 @@ const SimAdapter kSimAdapters[] = {
     {"pl2303", "pl2303", kUsbRoundTrip, kCachedStatus, kRiseAtPins, kFallAtPins, kReceiver,
      SimAdapter::Status::polled, 1'000'000},
     // ch341.c: the same with priv->msr; the chip reports less often (sim:report=MS).
-    {"ch341", "ch341", kUsbRoundTrip, kCachedStatus, kRiseAtPins, kFallAtPins, kReceiver,
+    {"ch341", "ch341-uart", kUsbRoundTrip, kCachedStatus, kRiseAtPins, kFallAtPins, kReceiver,
      SimAdapter::Status::polled, 4'000'000},
     // cdc-acm.c: SET_CONTROL_LINE_STATE for DTR and RTS; acm_tty_tiocmget() always adds
     // TIOCM_CTS, so SDA can never be read back.

@@ -1,0 +1,124 @@
+// The COM ports Windows knows, from SetupAPI's Ports device class, with the service that
+// drives each. Only the device registry is read; no port is opened.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h: initguid.h makes devguid.h define GUID_DEVCLASS_PORTS here.
+#include <initguid.h>
+
+#include <devguid.h>
+#include <setupapi.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cwchar>
+#include <tuple>
+
+#include "port/serial_ports.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    const int length = static_cast<int>(text.size());
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string converted(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, converted.data(), size, nullptr, nullptr);
+    return converted;
+}
+
+// A text property of the device, such as SPDRP_FRIENDLYNAME; empty when it has none.
+std::wstring DeviceText(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
+    DWORD type = 0;
+    DWORD size = 0;
+    SetupDiGetDeviceRegistryPropertyW(devices, &device, property, &type, nullptr, 0, &size);
+    if (type != REG_SZ || size < sizeof(wchar_t)) {
+        return {};
+    }
+    std::wstring text(size / sizeof(wchar_t), L'\0');
+    if (SetupDiGetDeviceRegistryPropertyW(devices, &device, property, nullptr,
+                                          reinterpret_cast<BYTE*>(text.data()), size,
+                                          nullptr) == FALSE) {
+        return {};
+    }
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+// The COM name the port's driver takes from its device key ("PortName").
+std::wstring PortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
+    const HKEY key =
+        SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (key == INVALID_HANDLE_VALUE) {
+        return {};
+    }
+    wchar_t name[64] = {};
+    DWORD size = sizeof name - sizeof name[0];
+    DWORD type = 0;
+    const LONG status =
+        RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ) {
+        return {};
+    }
+    return {name, wcsnlen(name, size / sizeof name[0])};
+}
+
+// COM3 -> 3; 0 for a name that is not COM and a number.
+unsigned long ComNumber(std::string_view name) {
+    const char* end = name.data() + name.size();
+    unsigned long number = 0;
+    const auto result =
+        std::from_chars(name.data() + std::min<std::size_t>(name.size(), 3), end, number);
+    return name.substr(0, 3) == "COM" && result.ec == std::errc{} && result.ptr == end ? number : 0;
+}
+
+bool SameNameIgnoringCase(std::string_view left, std::string_view right) {
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) ==
+                      std::toupper(static_cast<unsigned char>(b));
+           });
+}
+
+}  // namespace
+
+std::vector<SerialPortInfo> ListSerialPorts() {
+    std::vector<SerialPortInfo> ports;
+    const HDEVINFO devices =
+        SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE) {
+        return ports;
+    }
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device) != FALSE; ++index) {
+        // The Ports class holds the printer ports (LPT1, ECP) too.
+        std::string name = Utf8(PortName(devices, device));
+        if (name.compare(0, 3, "COM") != 0) {
+            continue;
+        }
+        ports.push_back({std::move(name), Utf8(DeviceText(devices, device, SPDRP_FRIENDLYNAME)),
+                         Utf8(DeviceText(devices, device, SPDRP_SERVICE))});
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    std::sort(ports.begin(), ports.end(),
+              [](const SerialPortInfo& left, const SerialPortInfo& right) {
+                  return std::tuple(ComNumber(left.name), left.name) <
+                         std::tuple(ComNumber(right.name), right.name);
+              });
+    return ports;
+}
+
+std::string SerialPortDriver(std::string_view port) {
+    const std::string_view device_prefix = "\\\\.\\";
+    if (port.substr(0, device_prefix.size()) == device_prefix) {
+        port.remove_prefix(device_prefix.size());
+    }
+    for (const SerialPortInfo& listed : ListSerialPorts()) {
+        if (SameNameIgnoringCase(listed.name, port)) {
+            return listed.driver;
+        }
+    }
+    return {};
+}
