@@ -73,7 +73,7 @@ const char* KindText(AdapterKind kind) {
         case AdapterKind::unknown:
             break;
     }
-    return "unknown driver";
+    return "a driver Kolvaner does not know";
 }
 
 const char* KindVerdict(AdapterKind kind) {

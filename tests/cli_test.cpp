@@ -200,6 +200,15 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
         {"bearing", "KOLVANER_PORT=sim:cts=late,cts=stuck-high",
          "bad KOLVANER_PORT 'sim:cts=late,cts=stuck-high': cts given twice"},
         {"scan", "KOLVANER_PORT=sim:,inport=0", "bad KOLVANER_PORT 'sim:,inport=0': empty option"},
+        {"bearing --clock 0", "", "bad --clock '0' (1-100 kHz)"},
+        {"bearing --clock=101", "", "bad --clock '101' (1-100 kHz)"},
+        {"check", "KOLVANER_CLOCK=fast", "bad KOLVANER_CLOCK 'fast' (1-100 kHz)"},
+        {"bearing --port sim:adapter=usb", "",
+         "bad --port 'sim:adapter=usb': bad value 'usb' for adapter"},
+        {"bearing --port sim:adapter=ftdi,report=5", "",
+         "bad --port 'sim:adapter=ftdi,report=5': report= needs an adapter that reports"},
+        {"bearing --port sim:adapter=ch341,report=0", "",
+         "bad --port 'sim:adapter=ch341,report=0': bad value '0' for report"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(c.arguments, c.environment);

@@ -65,9 +65,13 @@ std::string Duration(std::int64_t ns) {
 
 // The adapter, what its calls take and the clock that results.
 void PrintTiming(const PortTiming& timing) {
-    std::printf("adapter: %s (%s): %s\n",
-                timing.driver.empty() ? "unknown driver" : Printable(timing.driver).c_str(),
-                KindText(timing.kind), KindVerdict(timing.kind));
+    const std::string driver = timing.driver.empty() ? "driver unknown" : Printable(timing.driver);
+    if (timing.kind == AdapterKind::unknown) {
+        std::printf("adapter: %s: %s\n", driver.c_str(), KindVerdict(timing.kind));
+    } else {
+        std::printf("adapter: %s (%s): %s\n", driver.c_str(), KindText(timing.kind),
+                    KindVerdict(timing.kind));
+    }
     std::printf("one line change %s, one CTS read %s\n", Duration(timing.line_call_ns).c_str(),
                 Duration(timing.cts_call_ns).c_str());
     if (timing.cts_latency_ns >= 0 && timing.pacing.cts_wait_ns > 0) {
