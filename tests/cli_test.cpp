@@ -154,8 +154,7 @@ TEST(KolvanerCli, EachAdapterReadsRightOrIsRefused) {
         EXPECT_EQ(LineCheckPart(check.output), kLinesOk) << c.port;
     }
     const CliRun slowed = RunCli("check --clock 10 --port sim");
-    EXPECT_NE(slowed.output.find("\nclock 10.0 kHz at most\n"), std::string::npos)
-        << slowed.output;
+    EXPECT_NE(slowed.output.find("\nclock 10.0 kHz at most\n"), std::string::npos) << slowed.output;
 }
 
 TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {

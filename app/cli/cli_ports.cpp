@@ -32,9 +32,10 @@ int RunPorts() {
     }
     for (const SerialPortInfo& port : ports) {
         const AdapterKind kind = KindOfDriver(port.driver);
-        std::string line = Column(Printable(port.name), name_width) +
-                           Column(port.driver.empty() ? "?" : Printable(port.driver), driver_width) +
-                           KindVerdict(kind) + " (" + KindText(kind) + ")";
+        std::string line =
+            Column(Printable(port.name), name_width) +
+            Column(port.driver.empty() ? "?" : Printable(port.driver), driver_width) +
+            KindVerdict(kind) + " (" + KindText(kind) + ")";
         if (!port.description.empty()) {
             line += "  " + Printable(port.description);
         }
