@@ -39,6 +39,9 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
         {"COM1", "COM1 niet beschikbaar/aanwezig", "cannot "},
         {"COM7", "COM7 niet beschikbaar/aanwezig", "cannot "},
         {"sim:compass=north", "sim:compass=north niet beschikbaar/aanwezig", "simulated bus: "},
+        {"sim:adapter=cdc-acm", "sim:adapter=cdc-acm niet beschikbaar/aanwezig",
+         "cannot use sim:adapter=cdc-acm: this adapter does not report CTS, so the bus cannot be "
+         "read back"},
     };
     for (const auto& c : cases) {
         { const BusSession session(c.port); }
