@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.25)
 # the system's own DLLs), small, with its version, manifest and icon inside.
 # cmake -DEXE=kolvaner.exe -DOBJDUMP=objdump -DVERSION=x.y.z -P exe_check.cmake
 set(max_bytes 2097152)
-set(system_dlls ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll USER32.dll)
+set(system_dlls ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll SETUPAPI.dll USER32.dll)
 
 file(SIZE "${EXE}" bytes)
 if(bytes GREATER_EQUAL max_bytes)
