@@ -74,6 +74,12 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "--\nkolvaner-cli: cannot open /nonexistent/ttyUSB0: No such file or directory\n"},
         {"bearing --port '/nonexistent/tty\x1b[2J\n'", 1,
          "--\nkolvaner-cli: cannot open /nonexistent/tty\\x1b[2J\\n: No such file or directory\n"},
+        // An 8-bit CSI, a right-to-left override and a byte that is not UTF-8; é stays.
+        {"bearing --port '/nonexistent/\xc2\x9b"
+         "2J\xe2\x80\xae\xff\xc3\xa9'",
+         1,
+         "--\nkolvaner-cli: cannot open /nonexistent/\\u009b2J\\u202e\\xff\xc3\xa9: No such file "
+         "or directory\n"},
         {"bearing --port sim --trace /dev/full", 1,
          "--\nkolvaner-cli: cannot write bus trace /dev/full: No space left on device\n"},
         // A dead bus gives no value, only the reason; every read of a run is tried and told.
@@ -123,6 +129,7 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
         {"get", "", "missing address for get"},
         {"set 0x20", "", "missing byte for set"},
         {"dump -0", "", "bad address '-0' (0-127 or 0x00-0x7f)"},
+        {"dump '\xff'", "", "bad address '\\xff' (0-127 or 0x00-0x7f)"},
         {"get 0x60 256", "", "bad register '256' (0-255 or 0x00-0xff)"},
         {"set 0x20 0x0f 0x100", "", "bad byte '0x100' (0-255 or 0x00-0xff)"},
         {"get 0x60 2 3", "", "unexpected argument '3'"},
