@@ -1,5 +1,6 @@
 // The port library: the five entry points, on the simulated bus or a real serial port as
 // KOLVANER_PORT says, with an optional bus trace (KOLVANER_TRACE).
+#include <csignal>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@ enum class Backend { closed, serial, simulated };
 
 Backend backend = Backend::closed;
 bool port_failed = false;
+// Set from a signal handler: the program is ending.
+volatile std::sig_atomic_t interrupted = 0;
 // The port OPENCOM was last asked for, and what went wrong with it.
 std::string port_name;
 std::string port_problem;
@@ -60,6 +63,7 @@ void LineFailed(const char* operation) {
 
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
+    interrupted = 0;
     port_name.clear();
     port_problem.clear();
     trace = BusTrace{};
@@ -83,7 +87,8 @@ std::int16_t OPENCOM(const char* settings_text) {
     if (const char* trace_path = std::getenv("KOLVANER_TRACE");
         trace_path != nullptr && *trace_path != '\0') {
         // A misreporting CTS gets its own wire, as a real port's does.
-        trace.Open(trace_path, !simulated || sim_bus->CtsMisreports(), scl_level, sda_level);
+        trace.Open(trace_path, !simulated || sim_bus->CtsMisreports(), scl_level, sda_level,
+                   &interrupted);
     }
     return 1;
 }
@@ -98,6 +103,9 @@ void CLOSECOM() {
 }
 
 void DTR(int level) {
+    if (interrupted != 0) {
+        return;
+    }
     const bool high = level != 0;
     const bool stop_condition = high && !sda_level && scl_level;
     switch (backend) {
@@ -122,6 +130,9 @@ void DTR(int level) {
 }
 
 void RTS(int level) {
+    if (interrupted != 0) {
+        return;
+    }
     const bool high = level != 0;
     switch (backend) {
         case Backend::closed:
@@ -144,6 +155,9 @@ void RTS(int level) {
 std::int16_t CTS() {
     // A closed or failed port reads as a released line that nobody pulls low.
     std::int16_t level = 1;
+    if (interrupted != 0) {
+        return level;
+    }
     if (backend == Backend::simulated) {
         level = sim_bus->Cts() ? 1 : 0;
     } else if (backend == Backend::serial && !port_failed) {
@@ -178,4 +192,8 @@ const std::string& PortProblem() {
 
 const std::string& TraceProblem() {
     return trace.Problem();
+}
+
+void InterruptLineOperations() {
+    interrupted = 1;
 }

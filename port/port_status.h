@@ -18,3 +18,7 @@ const std::string& PortProblem();
 // system's reason, in one line without a program name. Empty while it records, or when none
 // was asked for. Kept after CLOSECOM, for a failure on the last write.
 const std::string& TraceProblem();
+// For a signal handler (async-signal-safe): from now until the next OPENCOM every line
+// operation returns at once, as on a failed port, and a trace write waiting for its reader
+// gives up, so a program told to end does not wait on a slow adapter or a stuck reader.
+void InterruptLineOperations();
