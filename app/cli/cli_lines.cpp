@@ -1,9 +1,11 @@
 #include "app/cli/cli_lines.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "app/cli/cli_process.h"
+#include "app/process/ending_signals.h"
 #include "bus/bus_check.h"
 #include "port/port_status.h"
 
@@ -51,33 +53,31 @@ const char* Verdict(LineFault fault) {
 
 int RunCheck() {
     const LineCheck check = CheckLines(kLateCtsWait);
-    if (PortHasFailed()) {
+    if (PortHasFailed() || LinesStopped()) {
         return EXIT_FAILURE;
     }
     const LineFault fault = DiagnoseLines(check);
-    std::printf("idle bus, SCL high: %s\n", Answer(check.clock_high));
-    std::printf("in a start, SCL low: %s\n", Answer(check.clock_low));
-    std::printf("%s\n", Verdict(fault));
+    Print(std::string("idle bus, SCL high: ") + Answer(check.clock_high) +
+          "\nin a start, SCL low: " + Answer(check.clock_low) + "\n" + Verdict(fault) + "\n");
     return fault == LineFault::none ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 int RunRecover() {
     const std::optional<int> pulses = BusClear();
-    if (PortHasFailed()) {
+    if (PortHasFailed() || LinesStopped()) {
         return EXIT_FAILURE;
     }
     if (!pulses) {
-        std::printf(
-            "SDA still stuck low after %d clock pulses: check the wiring and the "
-            "pull-up, or power the devices off and on\n",
-            kBusClearPulses);
+        Print("SDA still stuck low after " + std::to_string(kBusClearPulses) +
+              " clock pulses: check the wiring and the pull-up, or power the devices off and "
+              "on\n");
         return EXIT_FAILURE;
     }
     if (*pulses == 0) {
-        std::printf("SDA free; sent a start and a stop\n");
+        Print("SDA free; sent a start and a stop\n");
     } else {
-        std::printf("SDA free after %d clock pulse%s; sent a start and a stop\n", *pulses,
-                    *pulses == 1 ? "" : "s");
+        Print("SDA free after " + std::to_string(*pulses) + " clock pulse" +
+              (*pulses == 1 ? "" : "s") + "; sent a start and a stop\n");
     }
     return EXIT_SUCCESS;
 }
