@@ -2,10 +2,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
-#ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <share.h>
+#else
+#include <poll.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -14,6 +21,11 @@ namespace {
 constexpr char kScl = '!';
 constexpr char kSda = '"';
 constexpr char kSdaIn = '#';
+
+// A transaction is kept and written at its stop; one that grows past this goes out early.
+constexpr std::size_t kWriteAtLength = 65536;
+constexpr char kInUse[] = "the trace is in use by another program";
+constexpr char kReaderNotReading[] = "its reader is not reading";
 
 char Level(bool high) {
     return high ? '1' : '0';
@@ -29,29 +41,89 @@ std::string Reason(int error) {
     return std::strerror(error);
 }
 
-// The file for writing, without waiting for a reader when it is a FIFO.
-std::FILE* OpenForWriting(const std::string& path) {
 #ifdef _WIN32
-    return std::fopen(path.c_str(), "w");
-#else
-    const int fd =
-        open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+// What _doserrno holds when another program has the file open for writing.
+constexpr unsigned long kSharingViolation = 32;
+
+// Opened denying others write access, so a second program cannot write into the same trace.
+int OpenTraceFile(const std::string& path, std::string& refusal) {
+    const int fd = _sopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                          _SH_DENYWR, _S_IREAD | _S_IWRITE);
     if (fd < 0) {
-        return nullptr;
+        refusal = _doserrno == kSharingViolation ? kInUse : Reason(errno);
     }
-    std::FILE* file = nullptr;
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
-        file = fdopen(fd, "w");
-    }
-    if (file == nullptr) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-    }
-    return file;
-#endif
+    return fd;
 }
+
+long WriteSome(int fd, const char* data, std::size_t size) {
+    return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+
+void CutBack(int fd, long long length) {
+    _chsize_s(fd, length);
+}
+
+int CloseFile(int fd) {
+    return _close(fd);
+}
+
+// Writes to a file on Windows block until done.
+bool WaitForRoom(int, const volatile std::sig_atomic_t*) {
+    return false;
+}
+#else
+// Never waits for a FIFO's reader. The lock is taken before the file is emptied, so a
+// second program refused it leaves the first one's trace as it is.
+int OpenTraceFile(const std::string& path, std::string& refusal) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        refusal = Reason(errno);
+        return -1;
+    }
+    struct stat info {};
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool lockable = regular || S_ISFIFO(info.st_mode);
+    // A file system without locks still gets a trace.
+    if (lockable && flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        refusal = kInUse;
+    } else if (regular && ftruncate(fd, 0) != 0) {
+        refusal = Reason(errno);
+    }
+    if (!refusal.empty()) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+long WriteSome(int fd, const char* data, std::size_t size) {
+    return write(fd, data, size);
+}
+
+// Fails harmlessly on a FIFO or a device, which keep nothing to cut.
+void CutBack(int fd, long long length) {
+    [[maybe_unused]] const int cut = ftruncate(fd, length);
+}
+
+int CloseFile(int fd) {
+    return close(fd);
+}
+
+// A pipe or FIFO whose reader is slow: waits until there is room again. A signal during the
+// wait, or *give_up set, means the program is ending: a reader that takes nothing then is
+// not waited for.
+bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up) {
+    constexpr int kLookAgainMs = 100;
+    while (give_up == nullptr || *give_up == 0) {
+        pollfd out{fd, POLLOUT, 0};
+        const int ready = poll(&out, 1, kLookAgainMs);
+        if (ready != 0) {
+            return ready > 0;
+        }
+    }
+    return false;
+}
+#endif
 
 // A comment stays on its line, whatever the path or message in it holds.
 std::string OneLine(std::string text) {
@@ -62,15 +134,20 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sda) {
+void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sda,
+                    const volatile std::sig_atomic_t* give_up) {
     Close();
     problem_.clear();
     path_ = path;
-    file_ = OpenForWriting(path);
-    if (file_ == nullptr) {
-        problem_ = "cannot write bus trace " + path + ": " + Reason(errno);
+    give_up_ = give_up;
+    std::string refusal;
+    fd_ = OpenTraceFile(path, refusal);
+    if (fd_ < 0) {
+        problem_ = "cannot write bus trace " + path + ": " + refusal;
         return;
     }
+    pending_.clear();
+    kept_ = 0;
     with_sda_in_ = with_sda_in;
     last_ns_ = 0;
     scl_ = scl;
@@ -94,22 +171,23 @@ void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sd
 }
 
 void BusTrace::Close() {
-    if (file_ != nullptr && changed_) {
+    if (fd_ >= 0 && changed_) {
         Stamp(last_ns_ + 1);
     }
     changed_ = false;
-    if (file_ == nullptr) {
+    WriteOut();
+    if (fd_ < 0) {
         return;
     }
-    std::FILE* file = file_;
-    file_ = nullptr;
-    if (std::fclose(file) != 0 && problem_.empty()) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (CloseFile(fd) != 0 && problem_.empty()) {
         problem_ = "cannot write bus trace " + path_ + ": " + Reason(errno);
     }
 }
 
 void BusTrace::Stop(const std::string& why) {
-    if (file_ == nullptr) {
+    if (fd_ < 0) {
         return;
     }
     Flush();
@@ -118,7 +196,7 @@ void BusTrace::Stop(const std::string& why) {
 }
 
 void BusTrace::Stamp(std::int64_t ns) {
-    // Two operations within one tick of the clock still get instants of their own.
+    // Two changes within one tick of the clock still get instants of their own.
     last_ns_ = std::max(ns, last_ns_ + 1);
     Put("#" + std::to_string(last_ns_) + "\n");
 }
@@ -130,15 +208,39 @@ void BusTrace::Change(char level, char wire) {
 }
 
 void BusTrace::Put(const std::string& text) {
-    if (file_ != nullptr && std::fputs(text.c_str(), file_) < 0) {
-        Fail(Reason(errno));
+    if (fd_ < 0) {
+        return;
     }
+    pending_ += text;
+    if (pending_.size() >= kWriteAtLength) {
+        WriteOut();
+    }
+}
+
+void BusTrace::WriteOut() {
+    std::size_t done = 0;
+    while (fd_ >= 0 && done < pending_.size()) {
+        const long written = WriteSome(fd_, pending_.data() + done, pending_.size() - done);
+        if (written > 0) {
+            done += static_cast<std::size_t>(written);
+            continue;
+        }
+        const int error = written < 0 ? errno : EIO;
+        if (error == EAGAIN && WaitForRoom(fd_, give_up_)) {
+            continue;
+        }
+        // A full disk: no half record at the end, which a decoder would misread.
+        CutBack(fd_, kept_);
+        Fail(error == EAGAIN ? kReaderNotReading : Reason(error));
+    }
+    kept_ += static_cast<long long>(pending_.size());
+    pending_.clear();
 }
 
 void BusTrace::Fail(const std::string& reason) {
     problem_ = "cannot write bus trace " + path_ + ": " + reason;
-    std::fclose(file_);
-    file_ = nullptr;
+    CloseFile(fd_);
+    fd_ = -1;
 }
 
 void BusTrace::Lines(std::int64_t ns, bool scl, bool sda) {
@@ -169,7 +271,5 @@ void BusTrace::Flush() {
         Stamp(last_ns_ + 1);
         changed_ = false;
     }
-    if (file_ != nullptr && std::fflush(file_) != 0) {
-        Fail(Reason(errno));
-    }
+    WriteOut();
 }

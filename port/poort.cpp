@@ -15,6 +15,8 @@
 namespace {
 
 bool port_failed = false;
+// Set from a signal handler: the program is ending.
+volatile std::sig_atomic_t interrupted = 0;
 // The port OPENCOM was last asked for, and what went wrong with it.
 std::string port_name;
 std::string port_problem;
@@ -47,7 +49,7 @@ void LineFailed(const char* operation) {
 }
 
 bool LinesInUse() {
-    return BackendIsOpen() && !port_failed;
+    return BackendIsOpen() && !port_failed && !BackendInterrupted();
 }
 
 // On the simulated bus the trace shows the pins, as the chips see them.
@@ -88,6 +90,7 @@ bool TestAdapter(int clock_khz) {
 
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
+    interrupted = 0;
     port_name.clear();
     port_problem.clear();
     timing = PortTiming{};
@@ -125,7 +128,8 @@ std::int16_t OPENCOM(const char* settings_text) {
     sda_level = bus != nullptr ? bus->Data() : true;
     if (const char* trace_path = Setting("KOLVANER_TRACE")) {
         // A misreporting CTS gets its own wire, as a real port's does.
-        trace.Open(trace_path, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level);
+        trace.Open(trace_path, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level,
+                   BackendInterruptFlag());
     }
     return 1;
 }
@@ -137,8 +141,9 @@ void CLOSECOM() {
     }
     trace.Close();
     // The system drops DTR and RTS as the port closes, in no set order: SCL goes first, so
-    // SDA falls with the clock low and no start condition reaches the chips.
-    if (LinesInUse() && BackendSimBus() == nullptr) {
+    // SDA falls with the clock low and no start condition reaches the chips. Also after an
+    // interruption, which left the lines wherever they were.
+    if (BackendIsOpen() && !port_failed && BackendSimBus() == nullptr) {
         PacedSetLine(Line::rts, false);
         PacedSetLine(Line::dtr, false);
     }

@@ -119,3 +119,7 @@ void BackendInterrupt() {
 bool BackendInterrupted() {
     return interrupted != 0;
 }
+
+const volatile std::sig_atomic_t* BackendInterruptFlag() {
+    return &interrupted;
+}

@@ -3,6 +3,7 @@
 // monotonic clock on a real port).
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -35,3 +36,5 @@ void BackendWaitUntil(std::int64_t time);
 // Async-signal-safe.
 void BackendInterrupt();
 bool BackendInterrupted();
+// The flag BackendInterrupt sets, for a trace write that must give up on its reader.
+const volatile std::sig_atomic_t* BackendInterruptFlag();

@@ -34,7 +34,7 @@ struct PortTiming {
 };
 PortTiming PortTimingFound();
 
-// Async-signal-safe: from now until the next OPENCOM the port layer waits no more, so the
-// transaction under way finishes as fast as the adapter's calls go (its reads may come out
-// wrong: a caller drops them) and leaves the bus idle.
+// For a signal handler (async-signal-safe): from now until the next OPENCOM every line
+// operation returns at once, as on a failed port, and a trace write waiting for its reader
+// gives up, so a program told to end does not wait on a slow adapter or a stuck reader.
 void InterruptLineOperations();

@@ -1,10 +1,14 @@
 // kolvaner-cli: its arguments, its output and its exit status.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -85,6 +89,12 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "--\nkolvaner-cli: cannot open /nonexistent/ttyUSB0: No such file or directory\n"},
         {"bearing --port '/nonexistent/tty\x1b[2J\n'", 1,
          "--\nkolvaner-cli: cannot open /nonexistent/tty\\x1b[2J\\n: No such file or directory\n"},
+        // An 8-bit CSI, a right-to-left override and a byte that is not UTF-8; é stays.
+        {"bearing --port '/nonexistent/\xc2\x9b"
+         "2J\xe2\x80\xae\xff\xc3\xa9'",
+         1,
+         "--\nkolvaner-cli: cannot open /nonexistent/\\u009b2J\\u202e\\xff\xc3\xa9: No such file "
+         "or directory\n"},
         {"bearing --port sim --trace /dev/full", 1,
          "--\nkolvaner-cli: cannot write bus trace /dev/full: No space left on device\n"},
         // A dead bus gives no value, only the reason; every read of a run is tried and told.
@@ -186,6 +196,7 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
         {"get", "", "missing address for get"},
         {"set 0x20", "", "missing byte for set"},
         {"dump -0", "", "bad address '-0' (0-127 or 0x00-0x7f)"},
+        {"dump '\xff'", "", "bad address '\\xff' (0-127 or 0x00-0x7f)"},
         {"get 0x60 256", "", "bad register '256' (0-255 or 0x00-0xff)"},
         {"set 0x20 0x0f 0x100", "", "bad byte '0x100' (0-255 or 0x00-0xff)"},
         {"get 0x60 2 3", "", "unexpected argument '3'"},
@@ -280,6 +291,61 @@ TEST(KolvanerCli, CtrlCEndsAnEndlessRunWithACompleteTrace) {
     EXPECT_GE(readings, 5);
     EXPECT_EQ(ReadVcd(path).transactions.size(), 3U * static_cast<std::size_t>(readings));
     std::remove(path.c_str());
+}
+
+// A trace another program writes into (flock(1) holds its lock as a second kolvaner would)
+// is left as it is; on a full disk the trace ends with the last complete transaction.
+TEST(KolvanerCli, TraceProblemsEndTheRunAndLeaveADecodableFile) {
+    const std::string path = testing::TempDir() + "problem.vcd";
+    const std::string mount = testing::TempDir() + "kolvaner-small-fs";
+    mkdir(mount.c_str(), 0700);
+    const std::string mount_command = "unshare --mount sh -c 'mount -t tmpfs ";
+    const bool can_mount =
+        std::system((mount_command + "tmpfs " + mount + "' 2>/dev/null").c_str()) == 0;
+    const struct {
+        std::string prefix;
+        std::string trace;
+        const char* reason;
+    } cases[] = {
+        {"flock " + path, path, "the trace is in use by another program"},
+        // 16 KiB in a mount namespace of its own; the trace is copied out after the run.
+        {mount_command + "-o size=16k tmpfs " + mount + " && \"$0\" \"$@\"; status=$?; cp " +
+             mount + "/t.vcd " + path + "; exit $status'",
+         mount + "/t.vcd", "No space left on device"},
+    };
+    for (const auto& c : cases) {
+        if (c.trace != path && !can_mount) {
+            continue;
+        }
+        RunCli("bearing --port sim:compass=450 --trace " + path);
+        const VcdTrace before = ReadVcd(path);
+        const CliRun run = RunCli(
+            "bearing --port sim:compass=450 --count 0 --interval 0 --trace " + c.trace, c.prefix);
+        EXPECT_EQ(run.status, 1) << c.reason;
+        EXPECT_EQ(run.output.substr(run.output.find("--\n")),
+                  "--\nkolvaner-cli: cannot write bus trace " + c.trace + ": " + c.reason + "\n");
+        const VcdTrace left = ReadVcd(path);
+        if (c.trace == path) {
+            EXPECT_EQ(left.timestamps, before.timestamps) << "the first program's trace changed";
+            continue;
+        }
+        // Cut back to the instant after a stop: no half line, no transaction cut short.
+        const std::vector<std::string> reading = {"S C0A 02A [1] P", "S C1A 01N P", "S C1A C2N P"};
+        ASSERT_GE(left.transactions.size(), 3U);
+        for (std::size_t index = 0; index < left.transactions.size(); ++index) {
+            EXPECT_EQ(left.transactions[index], reading[index % 3]) << index;
+        }
+        EXPECT_TRUE(std::is_sorted(left.timestamps.begin(), left.timestamps.end()));
+        EXPECT_EQ(left.levels.back(), "11");
+        std::ifstream file(path, std::ios::binary);
+        const std::string text(std::istreambuf_iterator<char>(file), {});
+        EXPECT_EQ(text.substr(text.size() - 1), "\n");
+    }
+    std::remove(path.c_str());
+    rmdir(mount.c_str());
+    if (!can_mount) {
+        GTEST_SKIP() << "a full disk needs a tmpfs mounted in a namespace of its own (root)";
+    }
 }
 
 // get, set and dump: what they print, and exactly their transactions on the wire.

@@ -1,7 +1,9 @@
 // The serial-port backend at the system-call level, and kolvaner-cli cut short: the real
 // program on a fake serial terminal (LD_PRELOAD) whose modem lines drive the simulated bus and
 // whose log shows whether the port was put back and released.
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -234,9 +236,11 @@ TEST(CliSignals, EachEndingSignalStopsBetweenTransactionsAndPutsThePortBack) {
         const char* arguments;
         int signal_number;
         long samples;  // CTS samples of a whole run: the idle check, then the transactions
-    } cases[] = {{"bearing --count 0", SIGINT, 0}, {"bearing --count 0", SIGTERM, 0},
-                 {"bearing --count 0", SIGHUP, 0}, {"bearing --count 0", SIGPIPE, 0},
-                 {"scan", SIGINT, 1 + 112},        {"dump 0x60", SIGINT, 1 + 256 * (3 + 8)}};
+    } cases[] = {{"bearing --count 0", SIGINT, 0},  {"bearing --count 0", SIGTERM, 0},
+                 {"bearing --count 0", SIGHUP, 0},  {"bearing --count 0", SIGPIPE, 0},
+                 {"bearing --count 0", SIGQUIT, 0}, {"bearing --count 0", SIGUSR1, 0},
+                 {"bearing --count 0", SIGUSR2, 0}, {"bearing --count 0", SIGALRM, 0},
+                 {"scan", SIGINT, 1 + 112},         {"dump 0x60", SIGINT, 1 + 256 * (3 + 8)}};
     for (const auto& c : cases) {
         // A slow adapter, so the signal comes while the run is under way.
         std::FILE* out =
@@ -260,6 +264,86 @@ TEST(CliSignals, EachEndingSignalStopsBetweenTransactionsAndPutsThePortBack) {
             << c.arguments << c.signal_number;
         EXPECT_EQ(LogTail(kPortPutBack.size()), kPortPutBack) << c.arguments << c.signal_number;
     }
+}
+
+// True once the process has exited (a zombie until its parent collects it), within 20 s.
+bool Exits(pid_t pid) {
+    for (int wait = 0; wait < 2000; ++wait) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        const std::string text(std::istreambuf_iterator<char>(stat), {});
+        const std::size_t state = text.rfind(") ");
+        if (state == std::string::npos || text[state + 2] == 'Z') {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// Until the run waits: on the reader, once something is in the FIFO and no call has come on
+// the port for 300 ms; on the slow adapter, once it is reading. At most 30 s.
+void WaitUntilHeldUp(int reader, bool slow_adapter) {
+    std::size_t calls_before = 0;
+    for (int look = 0; look < 100; ++look) {
+        const std::size_t calls = FakeTtyLog(kLog).size();
+        int waiting = 0;
+        const bool filled = ioctl(reader, FIONREAD, &waiting) == 0 && waiting > 0;
+        if (slow_adapter ? calls > 8 : filled && calls == calls_before) {
+            return;
+        }
+        calls_before = calls;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+}
+
+// A signal while the run waits: on a trace reader or a standard-output reader that takes
+// nothing (a FIFO whose reader never reads), or on an adapter that takes 50 ms a call.
+TEST(CliSignals, ASignalEndsARunWhereverItWaits) {
+    const std::string fifo = testing::TempDir() + "cli-blocked.fifo";
+    const struct {
+        const char* arguments;  // FIFO stands for the FIFO's path
+        const char* environment;
+        int signal_number;
+    } cases[] = {
+        {"bearing --count 0 --interval 1 --trace FIFO", "", SIGINT},
+        {"bearing --count 0 --interval 1 --trace FIFO", "", SIGTERM},
+        {"bearing --count 0 --interval 1 --trace FIFO", "", SIGHUP},
+        {"scan --count 0 --interval 0 >FIFO", "", SIGINT},
+        {"scan --count 0 --interval 0 >FIFO", "", SIGTERM},
+        {"scan --count 0 --interval 0 >FIFO", "", SIGHUP},
+        {"bearing --count 0", "KOLVANER_FAKE_DELAY_US=50000", SIGINT},
+    };
+    for (const auto& c : cases) {
+        std::remove(fifo.c_str());
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(reader, 0);
+        // One page: a few readings fill it.
+        fcntl(reader, F_SETPIPE_SZ, 4096);
+        std::string arguments = c.arguments;
+        if (const std::size_t at = arguments.find("FIFO"); at != std::string::npos) {
+            arguments.replace(at, 4, "'" + fifo + "'");
+        }
+        std::FILE* out = Start(arguments + " 2>/dev/null", c.environment);
+        const pid_t pid = std::stoi(NextLine(out));
+        WaitUntilHeldUp(reader, c.environment[0] != '\0');
+        kill(pid, c.signal_number);
+        const bool exited = Exits(pid);
+        EXPECT_TRUE(exited) << c.arguments << " " << c.signal_number;
+        if (!exited) {
+            kill(pid, SIGKILL);
+        }
+        Rest(out);
+        EXPECT_EQ(ExitStatus(out), 128 + c.signal_number) << c.arguments << c.signal_number;
+        close(reader);
+        const std::vector<std::string> lines = FakeTtyLog(kLog);
+        EXPECT_EQ(LogTail(kPortPutBack.size()), kPortPutBack) << c.arguments << c.signal_number;
+        // On the slow adapter the read under way is cut short after a second.
+        EXPECT_TRUE(c.environment[0] == '\0' ||
+                    std::count_if(lines.begin(), lines.end(), IsModemLineCall) < 2 + 1 + 194)
+            << "the whole read ran";
+    }
+    std::remove(fifo.c_str());
 }
 
 }  // namespace

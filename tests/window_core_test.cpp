@@ -54,15 +54,41 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
     }
 }
 
-TEST(Form1Core, ProblemLineShowsControlCharactersEscaped) {
-    { const BusSession session("/nonexistent/\x1b[2Jtty\n"); }
-    TakeMessages();
-    testing::internal::CaptureStderr();
-    LogPortProblem();
-    const std::string line = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(line.rfind("kolvaner: cannot open ", 0), 0U) << line;
-    EXPECT_NE(line.find("/nonexistent/\\x1b[2Jtty\\n: "), std::string::npos) << line;
-    EXPECT_EQ(line.find_first_of("\x1b\n"), line.size() - 1) << line;
+// Whatever the port's name holds, the line stays one line of plain text on a terminal.
+TEST(Form1Core, ProblemLineShowsControlsAndBytesThatAreNotUtf8Escaped) {
+    const struct {
+        const char* name;
+        const char* shown;
+    } cases[] = {
+        {"\x1b[2Jtty\n", "\\x1b[2Jtty\\n"},
+        {"\t\x7f", "\\t\\x7f"},
+        // C1 controls: CSI and NEL.
+        {"\xc2\x9b"
+         "2J\xc2\x85",
+         "\\u009b2J\\u0085"},
+        // Right-to-left override, embedding, pop; the isolates and a mark.
+        {"\xe2\x80\xae\xe2\x80\xab\xe2\x80\xac", "\\u202e\\u202b\\u202c"},
+        {"\xe2\x81\xa6\xe2\x81\xa9\xe2\x80\x8f", "\\u2066\\u2069\\u200f"},
+        // A stray byte, an overlong '/', a surrogate, a sequence cut short, past U+10FFFF.
+        {"\xff\xc0\xaf", "\\xff\\xc0\\xaf"},
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},
+        {"\xe2\x82", "\\xe2\\x82"},
+        {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},
+        // Printable text passes: accents, the degree sign, a character past the BMP.
+        {"\xc3\xa9\xc2\xb0\xf0\x9f\xa7\xad", "\xc3\xa9\xc2\xb0\xf0\x9f\xa7\xad"},
+    };
+    for (const auto& c : cases) {
+        { const BusSession session(std::string("/nonexistent/") + c.name); }
+        TakeMessages();
+        testing::internal::CaptureStderr();
+        LogPortProblem();
+        const std::string line = testing::internal::GetCapturedStderr();
+        // The system's reason after the name differs between platforms.
+        EXPECT_EQ(line.rfind("kolvaner: cannot open ", 0), 0U) << line;
+        EXPECT_NE(line.find(std::string("/nonexistent/") + c.shown + ": "), std::string::npos)
+            << line;
+        EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
+    }
 }
 
 }  // namespace

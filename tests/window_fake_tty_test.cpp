@@ -11,6 +11,8 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/window/qt/form1.h"
@@ -112,6 +115,9 @@ class WindowFakeTtyTest : public QObject {
         // As from some desktop entries: 0-2 must not become the port, where Qt's and the
         // program's own messages would go out on the line.
         QTest::newRow("SIGHUP, 0-2 closed") << SIGHUP << "exec \"$0\" <&- >&- 2>&-" << true;
+        // Ctrl-\ and the others that would end the program: the same unload, no core dump.
+        QTest::newRow("SIGQUIT") << SIGQUIT << "exec \"$0\"" << false;
+        QTest::newRow("SIGUSR1") << SIGUSR1 << "exec \"$0\"" << false;
     }
 
     // kill, Ctrl-C or a closed session, after the first tick.
@@ -132,18 +138,75 @@ class WindowFakeTtyTest : public QObject {
         QVERIFY2(!err.contains("kolvaner:"), qPrintable(err));
     }
 
-    // A FIFO whose reader leaves after the first tick: without SIGPIPE ignored, the program
-    // would die on the next write. The problem is told once and the window ticks on.
-    void TraceProblemIsToldOnceAndTheWindowGoesOn() {
-        const QString trace = QDir::tempPath() + "/kolvaner-window-trace.fifo";
+    void ASignalEndsTheProgramWaitingOnATraceReader_data() {
+        QTest::addColumn<int>("signal_number");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    // A FIFO whose reader never reads: once it is full the tick waits in the trace's write.
+    void ASignalEndsTheProgramWaitingOnATraceReader() {
+        QFETCH(int, signal_number);
+        const QString trace = QDir::tempPath() + "/kolvaner-window-blocked.fifo";
         QFile::remove(trace);
         QCOMPARE(mkfifo(qPrintable(trace), 0600), 0);
         const int reader = open(qPrintable(trace), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         QVERIFY(reader >= 0);
+        // One page: two ticks fill it.
+        fcntl(reader, F_SETPIPE_SZ, 4096);
+        QProcess program;
+        StartProgram(program, "KOLVANER_TRACE='" + trace + "' exec \"$0\"");
+        // Held up: something in the FIFO, and no call on the port for three ticks.
+        long calls = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                int waiting = 0;
+                const long before = std::exchange(calls, ProgramModemLineCalls());
+                QTest::qWait(1500);
+                return ioctl(reader, FIONREAD, &waiting) == 0 && waiting > 0 &&
+                       ProgramModemLineCalls() == before;
+            }(),
+            60000);
+        CheckEndsOn(program, signal_number);
+        close(reader);
+        QFile::remove(trace);
+    }
+
+    void TraceProblemIsToldOnceAndTheWindowGoesOn_data() {
+        QTest::addColumn<bool>("in_use");
+        QTest::addColumn<QString>("reason");
+        // Without SIGPIPE ignored, the program would die on the first write after the reader
+        // left.
+        QTest::newRow("a FIFO whose reader leaves") << false << "Broken pipe";
+        // Another program holds the trace's lock, as a second window with the same
+        // KOLVANER_TRACE would; its trace is left as it is.
+        QTest::newRow("a file in use") << true << "the trace is in use by another program";
+    }
+
+    // The problem is told once and the window ticks on.
+    void TraceProblemIsToldOnceAndTheWindowGoesOn() {
+        QFETCH(bool, in_use);
+        QFETCH(QString, reason);
+        const QString trace = QDir::tempPath() + "/kolvaner-window-trace" + (in_use ? "" : ".fifo");
+        QFile::remove(trace);
+        const QByteArray first_trace = "$comment another program's trace $end\n";
+        int holder = -1;
+        if (in_use) {
+            holder = open(qPrintable(trace), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+            QVERIFY(holder >= 0 && flock(holder, LOCK_EX) == 0);
+            QVERIFY(write(holder, first_trace.data(), first_trace.size()) > 0);
+        } else {
+            QCOMPARE(mkfifo(qPrintable(trace), 0600), 0);
+            holder = open(qPrintable(trace), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+            QVERIFY(holder >= 0);
+        }
         QProcess program;
         StartProgram(program, "KOLVANER_TRACE='" + trace + "' exec \"$0\"");
         QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= 2 + kCallsPerTick, 20000);
-        close(reader);
+        if (!in_use) {
+            close(holder);
+        }
         QString err;
         QTRY_VERIFY_WITH_TIMEOUT(
             (err += QString::fromUtf8(program.readAllStandardError())).contains("kolvaner:"),
@@ -151,10 +214,16 @@ class WindowFakeTtyTest : public QObject {
         const long calls = ProgramModemLineCalls();
         QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= calls + 2 * kCallsPerTick, 20000);
         CheckEndsOn(program, SIGTERM);
+        if (in_use) {
+            QFile file(trace);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), first_trace);
+            close(holder);
+        }
         QFile::remove(trace);
         err += QString::fromUtf8(program.readAllStandardError());
         QCOMPARE(err.count("kolvaner:"), 1);
-        QVERIFY2(err.contains("kolvaner: cannot write bus trace " + trace + ": Broken pipe\n"),
+        QVERIFY2(err.contains("kolvaner: cannot write bus trace " + trace + ": " + reason + "\n"),
                  qPrintable(err));
     }
 };

@@ -6,8 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/cli/cli_process.h"
+#include "app/process/ending_signals.h"
 #include "app/process/printable.h"
-
 #include "bus/bus_check.h"
 #include "port/line_pacing.h"
 #include "port/port_status.h"
@@ -64,34 +65,33 @@ std::string Duration(std::int64_t ns) {
 }
 
 // The adapter, what its calls take and the clock that results.
-void PrintTiming(const PortTiming& timing) {
+std::string TimingText(const PortTiming& timing) {
     const std::string driver = timing.driver.empty() ? "driver unknown" : Printable(timing.driver);
-    if (timing.kind == AdapterKind::unknown) {
-        std::printf("adapter: %s: %s\n", driver.c_str(), KindVerdict(timing.kind));
-    } else {
-        std::printf("adapter: %s (%s): %s\n", driver.c_str(), KindText(timing.kind),
-                    KindVerdict(timing.kind));
+    std::string text = "adapter: " + driver;
+    if (timing.kind != AdapterKind::unknown) {
+        text += std::string(" (") + KindText(timing.kind) + ")";
     }
-    std::printf("one line change %s, one CTS read %s\n", Duration(timing.line_call_ns).c_str(),
-                Duration(timing.cts_call_ns).c_str());
-    if (timing.cts_latency_ns >= 0 && timing.pacing.cts_wait_ns > 0) {
-        std::printf("CTS follows DTR %s after the change; read %s after one\n",
-                    Duration(timing.cts_latency_ns).c_str(),
-                    Duration(timing.pacing.cts_wait_ns).c_str());
-    } else if (timing.cts_latency_ns >= 0) {
-        std::printf("CTS follows DTR %s after the change\n",
-                    Duration(timing.cts_latency_ns).c_str());
+    text += std::string(": ") + KindVerdict(timing.kind) + "\n";
+    text += "one line change " + Duration(timing.line_call_ns) + ", one CTS read " +
+            Duration(timing.cts_call_ns) + "\n";
+    if (timing.cts_latency_ns < 0) {
+        text += "CTS not measured: SDA was low when the port opened\n";
     } else {
-        std::printf("CTS not measured: SDA was low when the port opened\n");
+        text += "CTS follows DTR " + Duration(timing.cts_latency_ns) + " after the change";
+        if (timing.pacing.cts_wait_ns > 0) {
+            text += "; read " + Duration(timing.pacing.cts_wait_ns) + " after one";
+        }
+        text += "\n";
     }
     // SCL is high for at least half a period, and for at least one call.
     const std::int64_t high_ns = std::max(timing.pacing.half_period_ns, timing.line_call_ns);
-    std::printf(
-        "clock %.1f kHz at most%s\n", 1e6 / (2.0 * static_cast<double>(high_ns)),
-        high_ns > timing.pacing.half_period_ns ? ", as fast as the adapter's calls go" : "");
-    std::printf(
-        "one bearing read takes about %s\n",
-        Duration(BearingReadNs(timing.pacing, timing.line_call_ns, timing.cts_call_ns)).c_str());
+    char clock[64];
+    std::snprintf(clock, sizeof clock, "clock %.1f kHz at most",
+                  1e6 / (2.0 * static_cast<double>(high_ns)));
+    text += clock;
+    text += high_ns > timing.pacing.half_period_ns ? ", as fast as the adapter's calls go\n" : "\n";
+    return text + "one bearing read takes about " +
+           Duration(BearingReadNs(timing.pacing, timing.line_call_ns, timing.cts_call_ns)) + "\n";
 }
 
 }  // namespace
@@ -104,35 +104,33 @@ std::string UntrustedCts() {
 }
 
 int RunCheck() {
-    PrintTiming(PortTimingFound());
+    Print(TimingText(PortTimingFound()));
     const LineCheck check = CheckLines(kLateCtsWait);
-    if (PortHasFailed()) {
+    if (PortHasFailed() || LinesStopped()) {
         return EXIT_FAILURE;
     }
     const LineFault fault = DiagnoseLines(check);
-    std::printf("idle bus, SCL high: %s\n", Answer(check.clock_high));
-    std::printf("in a start, SCL low: %s\n", Answer(check.clock_low));
-    std::printf("%s\n", Verdict(fault));
+    Print(std::string("idle bus, SCL high: ") + Answer(check.clock_high) +
+          "\nin a start, SCL low: " + Answer(check.clock_low) + "\n" + Verdict(fault) + "\n");
     return fault == LineFault::none ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 int RunRecover() {
     const std::optional<int> pulses = BusClear();
-    if (PortHasFailed()) {
+    if (PortHasFailed() || LinesStopped()) {
         return EXIT_FAILURE;
     }
     if (!pulses) {
-        std::printf(
-            "SDA still stuck low after %d clock pulses: check the wiring and the "
-            "pull-up, or power the devices off and on\n",
-            kBusClearPulses);
+        Print("SDA still stuck low after " + std::to_string(kBusClearPulses) +
+              " clock pulses: check the wiring and the pull-up, or power the devices off and "
+              "on\n");
         return EXIT_FAILURE;
     }
     if (*pulses == 0) {
-        std::printf("SDA free; sent a start and a stop\n");
+        Print("SDA free; sent a start and a stop\n");
     } else {
-        std::printf("SDA free after %d clock pulse%s; sent a start and a stop\n", *pulses,
-                    *pulses == 1 ? "" : "s");
+        Print("SDA free after " + std::to_string(*pulses) + " clock pulse" +
+              (*pulses == 1 ? "" : "s") + "; sent a start and a stop\n");
     }
     return EXIT_SUCCESS;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/cli/cli_process.h"
 #include "app/process/printable.h"
 #include "port/line_pacing.h"
 #include "port/serial_ports.h"
@@ -21,7 +22,7 @@ std::string Column(const std::string& text, std::size_t width) {
 int RunPorts() {
     const std::vector<SerialPortInfo> ports = ListSerialPorts();
     if (ports.empty()) {
-        std::printf("no serial ports found\n");
+        Print("no serial ports found\n");
         return EXIT_SUCCESS;
     }
     std::size_t name_width = 4;
@@ -39,7 +40,7 @@ int RunPorts() {
         if (!port.description.empty()) {
             line += "  " + Printable(port.description);
         }
-        std::printf("%s\n", line.c_str());
+        Print(line + "\n");
     }
     return EXIT_SUCCESS;
 }

@@ -2,48 +2,77 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <thread>
 
+#ifndef _WIN32
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#endif
+
+#include "app/process/ending_signals.h"
 #include "app/process/printable.h"
-#include "port/port_status.h"
 
 namespace {
 
-volatile std::sig_atomic_t caught_signal = 0;
-
-void OnEndingSignal(int signal_number) {
-    caught_signal = signal_number;
-    // A slow adapter's waits end: the transaction under way finishes at the calls' pace.
-    InterruptLineOperations();
+#ifdef _WIN32
+bool WriteText(std::FILE* stream, std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
+           std::fflush(stream) == 0;
 }
+#else
+// The descriptor is shared with the shell and other programs, so it stays blocking: poll says
+// when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting.
+bool WriteText(int fd, std::string_view text) {
+    constexpr int kLookAgainMs = 100;
+    while (!text.empty()) {
+        pollfd out{fd, POLLOUT, 0};
+        const bool ending = CaughtSignal() != 0;
+        const int ready = poll(&out, 1, ending ? 0 : kLookAgainMs);
+        if ((ready == 0 && ending) || (ready < 0 && errno != EINTR)) {
+            return false;
+        }
+        if (ready <= 0) {
+            continue;
+        }
+        const ssize_t written =
+            write(fd, text.data(), std::min<std::size_t>(text.size(), PIPE_BUF));
+        if (written < 0 && errno != EINTR && errno != EAGAIN) {
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(written, 0)));
+    }
+    return true;
+}
+#endif
 
 }  // namespace
 
-void CatchEndingSignals() {
-    std::signal(SIGINT, OnEndingSignal);
-    std::signal(SIGTERM, OnEndingSignal);
-#ifndef _WIN32
-    std::signal(SIGHUP, OnEndingSignal);
-    // A closed pipe: the write fails with EPIPE and the run ends here, not by the signal.
-    std::signal(SIGPIPE, OnEndingSignal);
-#endif
-}
-
-int CaughtSignal() {
-    return caught_signal;
-}
-
 bool WaitUntilUnlessSignalled(std::chrono::steady_clock::time_point until) {
     using std::chrono::steady_clock;
-    while (caught_signal == 0 && steady_clock::now() < until) {
+    while (CaughtSignal() == 0 && steady_clock::now() < until) {
         std::this_thread::sleep_for(std::min<steady_clock::duration>(std::chrono::milliseconds(20),
                                                                      until - steady_clock::now()));
     }
-    return caught_signal == 0;
+    return CaughtSignal() == 0;
+}
+
+bool Print(std::string_view text) {
+#ifdef _WIN32
+    return WriteText(stdout, text);
+#else
+    return WriteText(STDOUT_FILENO, text);
+#endif
 }
 
 void Complain(std::string_view message) {
-    std::fprintf(stderr, "kolvaner-cli: %s\n", Printable(message).c_str());
+    const std::string line = "kolvaner-cli: " + Printable(message) + "\n";
+#ifdef _WIN32
+    WriteText(stderr, line);
+#else
+    WriteText(STDERR_FILENO, line);
+#endif
 }

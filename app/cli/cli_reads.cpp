@@ -4,7 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -14,6 +13,7 @@
 #include "app/cli/cli_output.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_transfers.h"
+#include "app/process/ending_signals.h"
 #include "bus/bus_check.h"
 #include "bus/bus_scan.h"
 #include "devices/compass.h"
@@ -134,12 +134,9 @@ int RunReads(const CliCommand& command) {
             }
         }
         const Reading reading = ReadOnce(command);
-        if (PortHasFailed()) {
+        // A read cut short by the end of the program is no reading.
+        if (PortHasFailed() || LinesStopped()) {
             return EXIT_FAILURE;
-        }
-        if (CaughtSignal() != 0) {
-            // Read without the adapter's waits: not to be trusted.
-            break;
         }
         if (!reading.failure.empty()) {
             Complain(reading.failure);
@@ -149,9 +146,8 @@ int RunReads(const CliCommand& command) {
             const bool grid = command.action == CliCommand::Action::scan ||
                               command.action == CliCommand::Action::dump;
             const bool separate = printed && grid;
-            std::fputs(((separate ? "\n" : "") + reading.text).c_str(), stdout);
             printed = true;
-            if (std::fflush(stdout) != 0 && CaughtSignal() == 0) {
+            if (!Print((separate ? "\n" : "") + reading.text) && CaughtSignal() == 0) {
                 Complain(std::string("cannot write the readings: ") + std::strerror(errno));
                 return EXIT_FAILURE;
             }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/cli/cli_process.h"
+#include "app/process/ending_signals.h"
 #include "bus/bus_transfer.h"
 #include "port/port_status.h"
 

@@ -10,6 +10,7 @@
 #include "app/cli/cli_ports.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_reads.h"
+#include "app/process/ending_signals.h"
 #include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
 #include "bus/i2c_bus.h"

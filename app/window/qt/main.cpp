@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QIcon>
 
-#include <csignal>
 #include <cstdio>
 #include <string_view>
 #include <vector>
@@ -28,9 +27,6 @@ int main(int argc, char** argv) {
         compass_rose.addFile(QStringLiteral(":/icons/kolvaner-%1.png").arg(size));
     }
     QApplication::setWindowIcon(compass_rose);
-    // A trace into a pipe whose reader has gone: the write fails and the trace stops, the
-    // window goes on.
-    std::signal(SIGPIPE, SIG_IGN);
     Form1 form;
     CloseOnQuitSignals(form);
     form.Start();

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "app/process/ending_signals.h"
+
 namespace {
 
 // The handler only writes the signal's number into this pipe; the event loop reads it.
@@ -37,17 +39,13 @@ void CloseWindow(QWidget& window) {
 }  // namespace
 
 void CloseOnQuitSignals(QWidget& window) {
-    if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return;
+    if (pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &window);
+        QObject::connect(notifier, &QSocketNotifier::activated, &window,
+                         [&window] { CloseWindow(window); });
+        CatchEndingSignals(WriteToPipe);
     }
-    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window,
-                     [&window] { CloseWindow(window); });
-    struct sigaction action {};
-    action.sa_handler = WriteToPipe;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaction(signal_number, &action, nullptr);
-    }
+    // A trace into a pipe whose reader has gone: the write fails and the trace stops, the
+    // window goes on.
+    signal(SIGPIPE, SIG_IGN);
 }

@@ -1,5 +1,6 @@
-// SIGTERM, SIGINT and SIGHUP (kill, Ctrl-C, a closed terminal or session) close the window
-// the ordinary way, so its unload closes the port.
+// SIGTERM, SIGINT, SIGHUP (kill, Ctrl-C, a closed terminal or session) and every other signal
+// that would end the program from outside close the window the ordinary way, so its unload
+// closes the port. SIGPIPE is ignored.
 #pragma once
 
 class QWidget;
