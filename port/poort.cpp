@@ -122,7 +122,6 @@ std::int16_t OPENCOM(const char* settings_text) {
     SimBus* bus = BackendSimBus();
     if (bus != nullptr) {
         bus->Settle();
-        bus->TakePinChanges();
     }
     scl_level = bus != nullptr ? bus->Clock() : true;
     sda_level = bus != nullptr ? bus->Data() : true;
@@ -130,6 +129,9 @@ std::int16_t OPENCOM(const char* settings_text) {
         // A misreporting CTS gets its own wire, as a real port's does.
         trace.Open(trace_path, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level,
                    BackendInterruptFlag());
+        if (bus != nullptr) {
+            bus->KeepPinChanges(trace.IsOn());
+        }
     }
     return 1;
 }

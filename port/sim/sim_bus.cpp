@@ -118,7 +118,9 @@ void SimBus::Apply(const Edge& edge) {
     }
     scl_ = scl_pin_;
     sda_ = sda;
-    changes_.push_back({edge.time, scl_, sda_});
+    if (keep_changes_) {
+        changes_.push_back({edge.time, scl_, sda_});
+    }
     for (std::size_t index = 0; index < devices_.size(); ++index) {
         SimDevice& device = *devices_[index];
         if (broken != nullptr) {

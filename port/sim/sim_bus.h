@@ -97,7 +97,9 @@ class SimBus {
     bool Data() const { return sda_; }
     bool CtsMisreports() const;
     const SimAdapter& Adapter() const { return adapter_; }
-    // The pin changes since the last call, oldest first.
+    // Keeps the pin changes from now on (for a trace), or no longer.
+    void KeepPinChanges(bool keep) { keep_changes_ = keep; }
+    // The pin changes kept since the last call, oldest first.
     std::vector<PinChange> TakePinChanges();
     const PinTiming& Timing() const { return timing_; }
 
@@ -135,6 +137,7 @@ class SimBus {
     bool frozen_status_ = true;  // an adapter that stopped reporting
     bool late_answer_ = true;
     std::vector<PinChange> history_;  // SDA's recent past for the CTS receiver
+    bool keep_changes_ = false;
     std::vector<PinChange> changes_;
     PinTiming timing_;
 };
