@@ -1,5 +1,8 @@
 #include "app/cli/cli_args.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "bus/bus_transfer.h"
 #include "port/number_text.h"
 #include "port/sim/sim_options.h"
@@ -62,35 +65,64 @@ std::string ParseByte(std::string_view what, std::string_view text, std::uint8_t
     return {};
 }
 
-std::string SetOption(std::string_view name, std::string_view value, CliCommand& command) {
-    if (name == "--count") {
-        if (!ParseNumber(value, false, kMaxCount, command.count)) {
-            return "bad --count " + Quoted(value) + " (0-" + std::to_string(kMaxCount) + ")";
-        }
-    } else if (name == "--interval") {
-        if (!ParseNumber(value, false, kMaxIntervalMs, command.interval_ms)) {
-            return "bad --interval " + Quoted(value) + " (0-" + std::to_string(kMaxIntervalMs) +
-                   " ms)";
-        }
-    } else if (name == "--bytes") {
-        if (!ParseNumber(value, false, kMaxReadBytes, command.bytes) || command.bytes < 1) {
-            return "bad --bytes " + Quoted(value) + " (1-" + std::to_string(kMaxReadBytes) + ")";
-        }
-    } else if (name == "--port") {
-        if (value.empty()) {
-            return "empty --port";
-        }
-        if (std::string error = CheckPort("--port", value); !error.empty()) {
-            return error;
-        }
-        command.port = std::string(value);
-    } else {  // --trace
-        if (value.empty()) {
-            return "empty --trace";
-        }
-        command.trace = std::string(value);
+// Which commands an option applies to.
+enum class Scope { every, repeating, get };
+enum class Option { count, interval, bytes, port, trace };
+
+// One row per option, each taking a value as --name VALUE or --name=VALUE.
+constexpr struct {
+    std::string_view name;
+    Option option;
+    Scope scope;
+} kOptions[] = {
+    {"--count", Option::count, Scope::repeating},
+    {"--interval", Option::interval, Scope::repeating},
+    {"--bytes", Option::bytes, Scope::get},
+    {"--port", Option::port, Scope::every},
+    {"--trace", Option::trace, Scope::every},
+};
+
+std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
+                      const char* unit, int& number) {
+    if (!ParseNumber(value, false, most, number) || number < static_cast<int>(least)) {
+        return "bad " + std::string(name) + " " + Quoted(value) + " (" + std::to_string(least) +
+               "-" + std::to_string(most) + unit + ")";
     }
     return {};
+}
+
+std::string SetOption(Option option, std::string_view value, CliCommand& command) {
+    switch (option) {
+        case Option::count:
+            return SetNumber("--count", value, 0, kMaxCount, "", command.count);
+        case Option::interval:
+            return SetNumber("--interval", value, 0, kMaxIntervalMs, " ms", command.interval_ms);
+        case Option::bytes:
+            return SetNumber("--bytes", value, 1, kMaxReadBytes, "", command.bytes);
+        case Option::port:
+            if (value.empty()) {
+                return "empty --port";
+            }
+            command.port = std::string(value);
+            return CheckPort("--port", value);
+        case Option::trace:
+            command.trace = std::string(value);
+            return value.empty() ? "empty --trace" : "";
+    }
+    return {};
+}
+
+bool Applies(Scope scope, CliCommand::Action action) {
+    switch (scope) {
+        case Scope::every:
+            return true;
+        case Scope::get:
+            return action == CliCommand::Action::get;
+        case Scope::repeating:
+            // A check or a bus clear is one look at the lines; a shell loop repeats it.
+            return action != CliCommand::Action::check && action != CliCommand::Action::recover;
+    }
+    return false;
 }
 
 bool SetAction(std::string_view name, CliCommand& command) {
@@ -160,9 +192,8 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
     command = CliCommand{};
     bool have_action = false;
-    bool have_bytes = false;
     std::string_view action_name;
-    std::string_view repeat_option;
+    std::vector<std::size_t> given;  // rows of kOptions
     std::vector<std::string_view> operands;
     for (std::size_t index = 0; index < args.size(); ++index) {
         const std::string_view arg = args[index];
@@ -174,8 +205,10 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
         if (arg.substr(0, 2) == "--") {
             const std::size_t equals = arg.find('=');
             const std::string_view name = arg.substr(0, equals);
-            if (name != "--count" && name != "--interval" && name != "--bytes" &&
-                name != "--port" && name != "--trace") {
+            const auto* row =
+                std::find_if(std::begin(kOptions), std::end(kOptions),
+                             [name](const auto& known) { return known.name == name; });
+            if (row == std::end(kOptions)) {
                 return "unknown option " + Quoted(name);
             }
             std::string_view value;
@@ -186,13 +219,10 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             } else {
                 return "missing value for " + Quoted(arg);
             }
-            if (std::string error = SetOption(name, value, command); !error.empty()) {
+            if (std::string error = SetOption(row->option, value, command); !error.empty()) {
                 return error;
             }
-            if (name == "--count" || name == "--interval") {
-                repeat_option = name;
-            }
-            have_bytes = have_bytes || name == "--bytes";
+            given.push_back(static_cast<std::size_t>(row - std::begin(kOptions)));
         } else if (!have_action) {
             if (!SetAction(arg, command)) {
                 return "unknown command " + Quoted(arg);
@@ -209,14 +239,10 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     if (std::string error = SetOperands(action_name, operands, command); !error.empty()) {
         return error;
     }
-    if (have_bytes && command.action != CliCommand::Action::get) {
-        return "'--bytes' does not apply to " + std::string(action_name);
-    }
-    // A check or a bus clear is one look at the lines; a shell loop repeats it if need be.
-    const bool runs_once = command.action == CliCommand::Action::check ||
-                           command.action == CliCommand::Action::recover;
-    if (runs_once && !repeat_option.empty()) {
-        return Quoted(repeat_option) + " does not apply to " + std::string(action_name);
+    for (const std::size_t row : given) {
+        if (!Applies(kOptions[row].scope, command.action)) {
+            return Quoted(kOptions[row].name) + " does not apply to " + std::string(action_name);
+        }
     }
     return {};
 }
