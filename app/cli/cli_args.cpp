@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "bus/bus_transfer.h"
+#include "kolvaner_version.h"
 #include "port/number_text.h"
 #include "port/sim/sim_options.h"
 
