@@ -8,5 +8,6 @@ constexpr BusByte kFirstScanAddress = 0x08;
 constexpr BusByte kLastScanAddress = 0x77;
 
 // One transaction: start, the 7-bit address with the write bit, stop. True when a device
-// acknowledged. A scan calls it once per address, so it can stop between transactions.
+// acknowledged; false with nothing on the bus for an address above 127. A scan calls it
+// once per address, so it can stop between transactions.
 AckFlag ProbeAddress(const BusByte& address);

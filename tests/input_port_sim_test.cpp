@@ -69,16 +69,17 @@ TEST(BusScan, ProbeIsAnAddressWriteAndAStop) {
     }
 }
 
-TEST(MissedAddress, RecordsTheFirstAddressByteNobodyAcknowledged) {
+TEST(MissedAddress, RecordsTheFirstAddressNobodyAcknowledged) {
     const struct {
         const char* port;
         void (*transactions)();
         std::optional<BusByte> missed;
     } cases[] = {
         {"sim", [] { ReadBearing(); }, std::nullopt},
-        {"sim:compass=off", [] { ReadBearing(); }, 0xC0},
-        {"sim:thermo=off", [] { ReadTemperature(); }, 0x90},  // the first miss: 0x91 follows
-        {"sim", [] { ReadInputPort(0x7F); }, 0xFF},
+        {"sim:compass=off", [] { ReadBearing(); }, 0x60},
+        {"sim:thermo=off", [] { ReadTemperature(); }, 0x48},  // the first of six
+        {"sim", [] { ReadInputPort(0x7F); }, 0x7F},
+        {"sim", [] { ReadInputPort(200); }, 200},  // no address byte at all
         // A data byte that is not acknowledged is no missing device.
         {"sim", [] { WriteBytes(0x48, {0x12}); }, std::nullopt},
         // After a repeated start the next byte is an address again.
@@ -91,9 +92,9 @@ TEST(MissedAddress, RecordsTheFirstAddressByteNobodyAcknowledged) {
              BusWriteByte(0xA1);
              BusStop();
          },
-         0xA1},
+         0x50},
         // The scan probe goes through the same record.
-        {"sim", [] { ProbeAddress(0x30); }, 0x60},
+        {"sim", [] { ProbeAddress(0x30); }, 0x30},
     };
     for (const auto& c : cases) {
         BusSession session(c.port);

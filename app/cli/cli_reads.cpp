@@ -82,9 +82,8 @@ Reading ReadDevice(const CliCommand& command) {
             break;
     }
     if (const std::optional<BusByte> missed = MissedAddress()) {
-        return {
-            {},
-            Formatted("no answer from the %s at 0x%02x", DeviceName(command.action), *missed >> 1)};
+        return {{},
+                Formatted("no answer from the %s at 0x%02x", DeviceName(command.action), *missed)};
     }
     return {text, {}};
 }

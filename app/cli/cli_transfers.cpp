@@ -22,6 +22,10 @@ std::string Refusal(const CliCommand& command, const BusTransfer& transfer,
     if (transfer.refused == kAddressRefused) {
         return Formatted("no answer from the device at 0x%02x", command.address);
     }
+    if (transfer.refused == kNotSent) {
+        return Formatted("nothing sent to 0x%02x: address or byte count out of range",
+                         command.address);
+    }
     return Formatted("the device at 0x%02x did not acknowledge byte %d (0x%02x)", command.address,
                      transfer.refused, written[static_cast<std::size_t>(transfer.refused - 1)]);
 }
@@ -89,7 +93,7 @@ Reading DumpRegisters(const CliCommand& command) {
         }
         const auto first_register = static_cast<BusByte>(number);
         const BusTransfer transfer = ReadRegisters(Address(command), first_register, 1);
-        if (transfer.refused == kAddressRefused) {
+        if (transfer.refused == kAddressRefused || transfer.refused == kNotSent) {
             return {{}, Refusal(command, transfer, {first_register})};
         }
         if (transfer.refused == kAllAcknowledged) {
