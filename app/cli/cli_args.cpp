@@ -105,7 +105,7 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
                 return "empty --port";
             }
             command.port = std::string(value);
-            return CheckPort("--port", value);
+            return CheckSimulatorPort("--port", value);
         case Option::trace:
             command.trace = std::string(value);
             return value.empty() ? "empty --trace" : "";
@@ -248,7 +248,7 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     return {};
 }
 
-std::string CheckPort(std::string_view source, std::string_view port) {
+std::string CheckSimulatorPort(std::string_view source, std::string_view port) {
     SimOptions options;
     if (!NamesSimulator(port)) {
         return {};

@@ -58,7 +58,7 @@ std::string DumpGrid(const std::array<std::optional<BusByte>, kRegisters>& regis
 
 }  // namespace
 
-Reading GetBytes(const CliCommand& command) {
+RunOutput GetBytes(const CliCommand& command) {
     std::vector<BusByte> written;
     BusTransfer transfer;
     if (command.first_register) {
@@ -77,7 +77,7 @@ Reading GetBytes(const CliCommand& command) {
     return {text + "\n", {}};
 }
 
-Reading SetBytes(const CliCommand& command) {
+RunOutput SetBytes(const CliCommand& command) {
     const BusTransfer transfer = WriteBytes(Address(command), command.data);
     if (transfer.refused != kAllAcknowledged) {
         return {{}, Refusal(command, transfer, command.data)};
@@ -85,7 +85,7 @@ Reading SetBytes(const CliCommand& command) {
     return {};
 }
 
-Reading DumpRegisters(const CliCommand& command) {
+RunOutput DumpRegisters(const CliCommand& command) {
     std::array<std::optional<BusByte>, kRegisters> registers{};
     for (int number = 0; number < kRegisters; ++number) {
         if (CaughtSignal() != 0 || PortHasFailed()) {

@@ -8,7 +8,7 @@
 #include "app/cli/cli_args.h"
 #include "app/cli/cli_lines.h"
 #include "app/cli/cli_process.h"
-#include "app/cli/cli_reads.h"
+#include "app/cli/cli_runs.h"
 #include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
 #include "bus/i2c_bus.h"
@@ -31,7 +31,7 @@ std::string UsageError(const std::vector<std::string_view>& args, CliCommand& co
         command.action != CliCommand::Action::help && command.action != CliCommand::Action::version;
     const char* environment_port = std::getenv("KOLVANER_PORT");
     if (opens_port && !command.port && environment_port != nullptr) {
-        return CheckPort("KOLVANER_PORT", environment_port);
+        return CheckSimulatorPort("KOLVANER_PORT", environment_port);
     }
     return {};
 }
@@ -42,9 +42,19 @@ int RunCommand(const CliCommand& command) {
             return RunCheck();
         case CliCommand::Action::recover:
             return RunRecover();
-        default:
-            return RunReads(command);
+        case CliCommand::Action::bearing:
+        case CliCommand::Action::temperature:
+        case CliCommand::Action::input:
+        case CliCommand::Action::scan:
+        case CliCommand::Action::get:
+        case CliCommand::Action::set:
+        case CliCommand::Action::dump:
+            return RunRepeated(command);
+        case CliCommand::Action::help:
+        case CliCommand::Action::version:
+            break;  // answered before the port opens
     }
+    return EXIT_SUCCESS;
 }
 
 }  // namespace

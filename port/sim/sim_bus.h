@@ -23,7 +23,6 @@ class SimDevice {
     // when the byte is done.
     void InterruptMidRead(int clocks);
     bool PullsLow() const { return pulls_low_; }
-    std::uint8_t Address() const { return address_; }
 
   protected:
     // The device has acknowledged its address; read is the R/W bit.

@@ -1,4 +1,4 @@
-#include "app/cli/cli_reads.h"
+#include "app/cli/cli_runs.h"
 
 #include <array>
 #include <cerrno>
@@ -55,45 +55,31 @@ std::optional<std::string> Scan() {
     return ScanGrid(answered);
 }
 
-const char* DeviceName(CliCommand::Action action) {
-    switch (action) {
-        case CliCommand::Action::temperature:
-            return "thermometer";
-        case CliCommand::Action::input:
-            return "input port";
-        default:
-            return "compass";
-    }
-}
-
-// The device's own transactions; the acknowledge record tells whether it answered.
-Reading ReadDevice(const CliCommand& command) {
+// One device read; the acknowledge record tells whether the device answered.
+template <typename Read>
+RunOutput ReadDevice(const char* device, Read read) {
     ForgetMissedAddress();
-    std::string text;
-    switch (command.action) {
-        case CliCommand::Action::temperature:
-            text = Formatted("%.0f\n", ReadTemperature());
-            break;
-        case CliCommand::Action::input:
-            text = Formatted("0x%02x\n", ReadInputPort(static_cast<BusByte>(command.address)));
-            break;
-        default:
-            text = Formatted("%d\n", ReadBearing());
-            break;
-    }
+    std::string text = read();
     if (const std::optional<BusByte> missed = MissedAddress()) {
-        return {{},
-                Formatted("no answer from the %s at 0x%02x", DeviceName(command.action), *missed)};
+        return {{}, Formatted("no answer from the %s at 0x%02x", device, *missed)};
     }
     return {text, {}};
 }
 
-Reading ReadOnce(const CliCommand& command) {
+RunOutput RunOnce(const CliCommand& command) {
     // A device cut off mid-byte, or a short: every transaction would read as zeros.
     if (SdaHeldLow()) {
         return {{}, "SDA is held low with the bus idle; try kolvaner-cli recover"};
     }
+    const auto address = static_cast<BusByte>(command.address);
     switch (command.action) {
+        case CliCommand::Action::bearing:
+            return ReadDevice("compass", [] { return Formatted("%d\n", ReadBearing()); });
+        case CliCommand::Action::temperature:
+            return ReadDevice("thermometer", [] { return Formatted("%.0f\n", ReadTemperature()); });
+        case CliCommand::Action::input:
+            return ReadDevice("input port",
+                              [address] { return Formatted("0x%02x\n", ReadInputPort(address)); });
         case CliCommand::Action::scan:
             return {Scan().value_or(""), {}};
         case CliCommand::Action::get:
@@ -102,33 +88,37 @@ Reading ReadOnce(const CliCommand& command) {
             return SetBytes(command);
         case CliCommand::Action::dump:
             return DumpRegisters(command);
-        default:
-            return ReadDevice(command);
+        case CliCommand::Action::help:
+        case CliCommand::Action::version:
+        case CliCommand::Action::check:
+        case CliCommand::Action::recover:
+            break;  // not run on the bus this way
     }
+    return {};
 }
 
 }  // namespace
 
-int RunReads(const CliCommand& command) {
+int RunRepeated(const CliCommand& command) {
     bool failed = false;
     bool printed = false;
     for (int done = 0; command.count == 0 || done < command.count; ++done) {
         if (done > 0 && !WaitUnlessSignalled(command.interval_ms)) {
             break;
         }
-        const Reading reading = ReadOnce(command);
+        const RunOutput output = RunOnce(command);
         if (PortHasFailed()) {
             return EXIT_FAILURE;
         }
-        if (!reading.failure.empty()) {
-            Complain(reading.failure);
+        if (!output.failure.empty()) {
+            Complain(output.failure);
             failed = true;
-        } else if (!reading.text.empty()) {
+        } else if (!output.text.empty()) {
             // Grids one after another get a blank line between them.
             const bool grid = command.action == CliCommand::Action::scan ||
                               command.action == CliCommand::Action::dump;
             const bool separate = printed && grid;
-            std::fputs(((separate ? "\n" : "") + reading.text).c_str(), stdout);
+            std::fputs(((separate ? "\n" : "") + output.text).c_str(), stdout);
             printed = true;
             if (std::fflush(stdout) != 0 && CaughtSignal() == 0) {
                 Complain(std::string("cannot write the readings: ") + std::strerror(errno));
