@@ -8,6 +8,7 @@
 #include "bus/bus_check.h"
 #include "devices/compass.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {

@@ -12,6 +12,7 @@
 #include "devices/compass.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {

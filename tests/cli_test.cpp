@@ -10,19 +10,10 @@
 
 #include "app/cli/cli_args.h"
 #include "tests/support/run_program.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string output;  // stdout, then stderr after a "--" line
-};
-
-CliRun RunCli(const std::string& arguments, const std::string& prefix = "") {
-    const ProgramRun run = RunProgram(KOLVANER_CLI, arguments, prefix);
-    return {run.status, run.out + "--\n" + run.err};
-}
 
 const char kLinesOk[] =
     "idle bus, SCL high: CTS follows DTR\nin a start, SCL low: CTS follows DTR\nlines ok\n--\n";
@@ -190,7 +181,7 @@ TEST(KolvanerCli, EnvironmentChoosesThePortAndOptionsOverrideIt) {
 }
 
 TEST(KolvanerCli, ATraceOnAFifoWithNoReaderFailsTheRunAtOnce) {
-    const std::string fifo = testing::TempDir() + "cli.fifo";
+    const std::string fifo = TempPath("cli.fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const CliRun run = RunCli("bearing --port sim --trace " + fifo, "timeout 20");
     std::remove(fifo.c_str());
@@ -200,7 +191,7 @@ TEST(KolvanerCli, ATraceOnAFifoWithNoReaderFailsTheRunAtOnce) {
 }
 
 TEST(KolvanerCli, CtrlCEndsAnEndlessRunWithACompleteTrace) {
-    const std::string path = testing::TempDir() + "interrupted.vcd";
+    const std::string path = TempPath("interrupted.vcd");
     const CliRun run = RunCli("bearing --port sim --count 0 --interval 50 --trace " + path,
                               "timeout --preserve-status -s INT 1");
     EXPECT_EQ(run.status, 130);
@@ -212,7 +203,7 @@ TEST(KolvanerCli, CtrlCEndsAnEndlessRunWithACompleteTrace) {
 
 // get, set and dump: what they print, and exactly their transactions on the wire.
 TEST(CliTransfers, OutputStatusAndTraffic) {
-    const std::string path = testing::TempDir() + "transfers.vcd";
+    const std::string path = TempPath("transfers.vcd");
     const struct {
         const char* arguments;
         int status;
@@ -250,7 +241,7 @@ TEST(CliTransfers, DumpReadsEveryRegisterIntoAGrid) {
         compass += std::string(row) +
                    ": 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00    ................\n";
     }
-    const std::string path = testing::TempDir() + "dump.vcd";
+    const std::string path = TempPath("dump.vcd");
     const CliRun run =
         RunCli("dump 0x60 --port sim:compass=450 --count 2 --interval 0 --trace " + path);
     EXPECT_EQ(run.status, 0);

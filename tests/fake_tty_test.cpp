@@ -20,11 +20,12 @@
 
 #include "tests/fake_tty/fake_tty_log.h"
 #include "tests/support/run_program.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 
-const std::string kFakeTty = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyFAKE0";
-const std::string kLog = "/tmp/kolvaner-" + std::to_string(getpid()) + "-fake.log";
+const std::string kFakeTty = TempPath("ttyFAKE0");
+const std::string kLog = TempPath("fake.log");
 // The fake terminal is a file at its path: gone when the tests are done.
 const struct RemoveFakeFiles {
     ~RemoveFakeFiles() {
@@ -115,7 +116,7 @@ TEST(FakeSerialTerminal, UnpluggedAdapterIsReportedOnceAndEndsTheRun) {
 }
 
 TEST(FakeSerialTerminal, PermissionDeniedNamesAGroupOnlyWhenJoiningItHelps) {
-    const std::string denied = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyDENIED";
+    const std::string denied = TempPath("ttyDENIED");
     const group* dialout = getgrnam("dialout");
     if (geteuid() != 0 || dialout == nullptr) {
         GTEST_SKIP() << "needs root and a dialout group to give the file its owners";

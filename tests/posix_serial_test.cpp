@@ -19,6 +19,7 @@
 #include "devices/compass.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 

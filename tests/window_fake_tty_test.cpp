@@ -1,7 +1,6 @@
 // The window program on a serial port at the system-call level: this test runs with the
 // fake serial terminal preloaded, KOLVANER_PORT naming it.
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -22,6 +21,7 @@
 
 #include "app/window/qt/form1.h"
 #include "tests/fake_tty/fake_tty_log.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ class WindowFakeTtyTest : public QObject {
     // A FIFO whose reader leaves after the first tick: without SIGPIPE ignored, the program
     // would die on the next write. The problem is told once and the window ticks on.
     void TraceProblemIsToldOnceAndTheWindowGoesOn() {
-        const QString trace = QDir::tempPath() + "/kolvaner-window-trace.fifo";
+        const QString trace = QString::fromStdString(TempPath("window-trace.fifo"));
         QFile::remove(trace);
         QCOMPARE(mkfifo(qPrintable(trace), 0600), 0);
         const int reader = open(qPrintable(trace), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

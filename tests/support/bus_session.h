@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-std::string TempPath(const std::string& name);
-
 class BusSession {
   public:
     explicit BusSession(const std::string& port, const std::string& trace_path = "");
