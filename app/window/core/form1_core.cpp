@@ -2,11 +2,6 @@
 
 #include <cstdio>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
-
 #include "app/process/printable.h"
 #include "app/window/core/bearing_text.h"
 #include "bus/i2c_bus.h"
@@ -22,16 +17,14 @@ constexpr BusByte kInputPortAddress = 32;
 constexpr int kTestenReadings = 10;
 constexpr std::string_view kDefaultPort = "COM1";
 
+void (*problem_echo)(const std::string& line) = nullptr;
+
 void LogProblem(const std::string& problem) {
     const std::string line = "kolvaner: " + Printable(problem) + "\n";
     std::fputs(line.c_str(), stderr);
-#ifdef _WIN32
-    // A GUI program's stderr mostly leads nowhere; a debugger or DebugView shows this.
-    const int size = static_cast<int>(line.size());
-    std::wstring wide(static_cast<std::size_t>(size) + 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), size, wide.data(), size);
-    OutputDebugStringW(wide.c_str());
-#endif
+    if (problem_echo != nullptr) {
+        problem_echo(line);
+    }
 }
 
 // The trace is a developer's tool: a trace that stops is told once, and the window goes on.
@@ -93,6 +86,10 @@ std::string PortFailureBoxText(std::string_view bus_text) {
         text += "\n\n" + PortProblem();
     }
     return text;
+}
+
+void EchoProblemLines(void (*echo)(const std::string& line)) {
+    problem_echo = echo;
 }
 
 void LogPortProblem() {

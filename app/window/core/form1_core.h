@@ -13,7 +13,11 @@ struct Form1State {
 };
 
 // A port or trace problem is told once per window, as one line "kolvaner: ..." on stderr
-// and, on Windows, as debug output. Neither stops the window.
+// and to the echo below. Neither stops the window.
+
+// Where each problem line goes besides stderr, from now on: kolvaner.exe, whose stderr
+// mostly leads nowhere, sends it to the debugger as well.
+void EchoProblemLines(void (*echo)(const std::string& line));
 
 // Load: opens the bus; a port that does not open shows the failure box first, a bus trace
 // that cannot be written is told.

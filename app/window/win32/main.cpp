@@ -1,5 +1,6 @@
 // kolvaner.exe: shows the compass bearing in large digits, refreshed twice a second.
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
         ShowText(text);
         return 0;
     }
+    // A debugger or DebugView shows what the program tells.
+    EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
     Form1 form(instance);
     if (form.Handle() == nullptr) {
         return 1;
