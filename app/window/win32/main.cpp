@@ -25,8 +25,9 @@ void ShowText(std::string_view text) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
-                   int show_command) {
+// The parameters keep the names winbase.h declares them with.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
+                   int nShowCmd) {
     // The C runtime has split the command line already; a stray argument is ignored.
     const std::vector<std::string_view> arguments(__argv + 1, __argv + __argc);
     if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
@@ -35,11 +36,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
     }
     // A debugger or DebugView shows what the program tells.
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
-    Form1 form(instance);
+    Form1 form(hInstance);
     if (form.Handle() == nullptr) {
         return 1;
     }
-    form.Start(show_command);
+    form.Start(nShowCmd);
     MSG message{};
     BOOL got = FALSE;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
