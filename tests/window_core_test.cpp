@@ -10,6 +10,7 @@
 #include "app/window/core/bearing_text.h"
 #include "app/window/core/form1_core.h"
 #include "app/window/core/form1_layout.h"
+#include "port/port_status.h"
 #include "tests/support/bus_session.h"
 #include "tests/support/expected_traffic.h"
 
@@ -53,6 +54,14 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
         EXPECT_EQ(text.rfind(first, 0), 0U) << text;
         EXPECT_EQ(text.find('\n', first.size()), std::string::npos) << text;
     }
+}
+
+// A window that could not be created never loaded: its unload leaves the port alone.
+TEST(Form1Core, UnloadWithoutALoadLeavesThePortOpen) {
+    const BusSession session("sim");
+    Form1State form;
+    EXPECT_FALSE(Form1Unload(form));
+    EXPECT_TRUE(PortIsOpen());
 }
 
 TEST(Form1Core, ProblemLineShowsControlCharactersEscaped) {

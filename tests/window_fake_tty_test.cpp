@@ -125,6 +125,18 @@ class WindowFakeTtyTest : public QObject {
         QVERIFY2(!err.contains("kolvaner:"), qPrintable(err));
     }
 
+    // Without a platform Qt can open a window on: one line why, exit status 1, no port.
+    void NoWindowIsToldAndLeavesThePortAlone() {
+        QProcess program;
+        StartProgram(program, "QT_QPA_PLATFORM=nosuch exec \"$0\"");
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(err.contains("\nkolvaner: cannot open the window: "), qPrintable(err));
+        QVERIFY(FakeTtyLog(ProgramLog().toStdString()).empty());
+    }
+
     // A FIFO whose reader leaves after the first tick: without SIGPIPE ignored, the program
     // would die on the next write. The problem is told once and the window ticks on.
     void TraceProblemIsToldOnceAndTheWindowGoesOn() {

@@ -19,14 +19,6 @@ constexpr std::string_view kDefaultPort = "COM1";
 
 void (*problem_echo)(const std::string& line) = nullptr;
 
-void LogProblem(const std::string& problem) {
-    const std::string line = "kolvaner: " + Printable(problem) + "\n";
-    std::fputs(line.c_str(), stderr);
-    if (problem_echo != nullptr) {
-        problem_echo(line);
-    }
-}
-
 // The trace is a developer's tool: a trace that stops is told once, and the window goes on.
 void TellTraceProblem(Form1State& form) {
     if (!TraceProblem().empty() && !form.trace_problem_told) {
@@ -38,6 +30,7 @@ void TellTraceProblem(Form1State& form) {
 }  // namespace
 
 void Form1Load(Form1State& form) {
+    form.loaded = true;
     OpenBus();
     TellTraceProblem(form);
 }
@@ -53,7 +46,7 @@ std::string Form1Timer1Tick(Form1State& form) {
 }
 
 bool Form1Unload(Form1State& form) {
-    if (form.unloaded) {
+    if (form.unloaded || !form.loaded) {
         return false;
     }
     form.unloaded = true;
@@ -86,6 +79,14 @@ std::string PortFailureBoxText(std::string_view bus_text) {
         text += "\n\n" + PortProblem();
     }
     return text;
+}
+
+void LogProblem(const std::string& problem) {
+    const std::string line = "kolvaner: " + Printable(problem) + "\n";
+    std::fputs(line.c_str(), stderr);
+    if (problem_echo != nullptr) {
+        problem_echo(line);
+    }
 }
 
 void EchoProblemLines(void (*echo)(const std::string& line)) {

@@ -7,6 +7,7 @@
 
 // What one window remembers between its events.
 struct Form1State {
+    bool loaded = false;
     bool unloaded = false;
     bool port_failure_told = false;
     bool trace_problem_told = false;
@@ -28,7 +29,8 @@ void Form1Load(Form1State& form);
 std::string Form1Timer1Tick(Form1State& form);
 
 // Unload: closes the port as it is, however the window goes, and tells a trace whose end
-// could not be written. Only the first call per window does anything; it returns true.
+// could not be written. Only the first call after the load does anything; it returns true.
+// A window that never loaded (it could not be created) leaves the port alone.
 bool Form1Unload(Form1State& form);
 
 // Testen: ten thermometer reads; nothing is kept.
@@ -41,6 +43,8 @@ void Form1Meting();
 // when KOLVANER_PORT names another than COM1, and the system's reason below it.
 std::string PortFailureBoxText(std::string_view bus_text);
 
+// A problem told as above, such as a window that cannot be created.
+void LogProblem(const std::string& problem);
 // The port layer's reason for the failed open, told as above, for a program started from
 // a shell.
 void LogPortProblem();

@@ -38,6 +38,12 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
     Form1 form(hInstance);
     if (form.Handle() == nullptr) {
+        // Nothing loaded, so the port was never opened and is left alone.
+        const std::string problem =
+            "cannot create the window (error " + std::to_string(GetLastError()) + ")";
+        LogProblem(problem);
+        MessageBoxW(nullptr, WideText(problem).c_str(), WideText(kForm1Caption).c_str(),
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         return 1;
     }
     form.Start(nShowCmd);
