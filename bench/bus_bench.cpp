@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device reads through the simulated bus: reads per second, and port calls per read
 // counted from the bus trace, where every line operation and CTS sample gets a timestamp.
 #include <benchmark/benchmark.h>

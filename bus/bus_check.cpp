@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bus/bus_check.h"
 
 #include <thread>

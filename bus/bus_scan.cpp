@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bus/bus_scan.h"
 
 // A write probe leaves every device idle; a read probe would make one drive SDA.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the devices on the bus by their address acknowledge.
 #pragma once
 

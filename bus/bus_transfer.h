@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads and writes of any device on the bus, in the forms i2cget and i2cset use: a plain
 // read, a register read (register select, repeated start, read) and a plain write.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bus/i2c_bus.h"
 
 #include "bus/message_box.h"

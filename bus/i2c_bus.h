@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // I2C bus master bit-banged on the serial port's modem lines.
 // Idle: RTS = 1, DTR = 1. Inside a transfer: RTS = 0, DTR as the last operation left it.
 // Nothing here throws or prints: each operation answers in its result, and what a device

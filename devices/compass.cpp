@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devices/compass.h"
 
 #include <cmath>

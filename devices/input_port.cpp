@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devices/input_port.h"
 
 BusByte ReadInputPort(const BusByte& address) {

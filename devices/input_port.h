@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One-byte input port, e.g. an 8-bit I/O expander whose pins are read with a bare
 // one-byte read.
 #pragma once

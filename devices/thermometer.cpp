@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devices/thermometer.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bus trace as a Value Change Dump (VCD) for PulseView, GTKWave or sigrok-cli: real
 // monotonic times in nanoseconds, one instant per line operation.
 #pragma once

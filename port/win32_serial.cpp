@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port on Windows, through the communications functions of the Win32 API.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

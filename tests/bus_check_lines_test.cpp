@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line check and the bus clear against a port double: their exact line sequences, and
 // what they make of adapters that answer CTS wrongly.
 #include <gtest/gtest.h>

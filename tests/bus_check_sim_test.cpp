@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line check and the bus clear on the simulated bus, healthy and with its faults.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The master's exact line sequences, against a port double that records every call.
 #include <gtest/gtest.h>
 

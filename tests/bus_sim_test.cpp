@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bus on the simulated bus: the scan probe, the record of a missed address, and the
 // one look at the idle SDA before a read.
 #include <gtest/gtest.h>

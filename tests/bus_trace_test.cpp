@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bus trace: a VCD file a logic-analyser viewer opens, in real nanoseconds, complete
 // after every transaction, and a clear problem when it cannot be written.
 #include <gtest/gtest.h>

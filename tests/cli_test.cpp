@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli: its arguments, its output and its exit status.
 #include <sys/stat.h>
 

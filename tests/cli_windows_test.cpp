@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli on Windows, run through cmd.exe under Wine, where COM999 leads nowhere.
 #include <gtest/gtest.h>
 

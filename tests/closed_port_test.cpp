@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port's entry points with no port open: lines that read released, and nothing breaks.
 #include <gtest/gtest.h>
 

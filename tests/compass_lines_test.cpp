@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compass reader's transactions, line by line, against the recording port double.
 #include <gtest/gtest.h>
 

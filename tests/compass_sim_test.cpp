@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compass read through the simulated bus: the master's bits reach a bit-level model
 // of the module, and its answer comes back over SDA.
 #include <gtest/gtest.h>

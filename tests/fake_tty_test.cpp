@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial-port backend at the system-call level, and kolvaner-cli cut short: the real
 // program on a fake serial terminal (LD_PRELOAD) whose modem lines drive the simulated bus and
 // whose log shows whether the port was put back and released.

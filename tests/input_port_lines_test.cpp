@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The input port reader against the recording port double: what reaches the port lines.
 #include <gtest/gtest.h>
 

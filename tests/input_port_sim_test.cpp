@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The input port read through the simulated bus.
 #include <gtest/gtest.h>
 

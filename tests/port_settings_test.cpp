@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings text OPENCOM takes, and the device each COMn names.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial-port backend on a pseudo-terminal. A pty has no modem lines, so this covers
 // the open, the settings and their restore, exclusivity and the refusals; its failing
 // modem-line calls stand in for an unplugged adapter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Register reads and writes of the simulated chips, through the bus transfers: what goes
 // onto the wire, and each chip's register file as a master sees it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated bus's options: the text read into options, the port name, and an open that
 // a bad option fails.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 serial backend where no serial port answers. It runs under Wine, in a prefix
 // whose COM1-COM255 lead nowhere: Wine gives such a port a device that opens but is no
 // serial port. COM999 does not exist there, nor on a real PC.

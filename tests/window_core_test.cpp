@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's toolkit-free core, which both front ends show: layout in pixels at each DPI,
 // the bearing's text, the failure box's text and the diagnostics' traffic.
 #include <gtest/gtest.h>

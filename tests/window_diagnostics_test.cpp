@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Testen and meting: the window's diagnostics on the bus, and nothing else touched.
 #include <QApplication>
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program on a serial port at the system-call level: this test runs with the
 // fake serial terminal preloaded, KOLVANER_PORT naming it.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as the user sees it, on the offscreen platform against the simulated bus.
 #include <QApplication>
 #include <QFontInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a kolvaner-cli command gives for stdout, and how it formats it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands kolvaner-cli runs on the open bus --count times (all but check and
 // recover), and how it prints what they give.
 #pragma once

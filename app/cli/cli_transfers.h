@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // get, set and dump: any device on the bus, in the forms i2cget, i2cset and i2cdump use.
 #pragma once
 

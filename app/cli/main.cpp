@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli: the bus readings on the command line, for scripts and headless machines.
 #include <cstdio>
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated I2C bus with bit-level slave models. Open drain: SCL is the master's RTS,
 // SDA is the master's DTR AND every device's pull-down.
 #pragma once

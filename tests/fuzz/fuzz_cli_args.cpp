@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli's arguments (NUL-separated in the input): a clear error or a valid command.
 #include <cstddef>
 #include <cstdint>

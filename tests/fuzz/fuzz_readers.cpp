@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device readers on a bus whose CTS answers are arbitrary 16-bit values: no crash, no
 // sanitizer report, and every result within the range its arithmetic allows.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/bus_session.h"
 
 #include <cstdio>

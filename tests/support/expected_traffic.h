@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Transactions as ReadVcd decodes them (tests/support/vcd_i2c.h), for tests that compare a
 // read's traffic on the simulated bus.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recording port's tokens (tests/support/recording_port.h) the master's operations
 // should leave, built the way the bus builds them, for the *_lines_test files to compare.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a program through the shell (cmd.exe on Windows) and collects what it printed and its
 // exit status.
 #pragma once

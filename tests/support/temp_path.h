@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A path in the system's temporary directory, one per test process and name.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/core/form1_core.h"
 
 #include <cstdio>

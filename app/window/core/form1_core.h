@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What Form1 does, without a window toolkit: each front end's event handler calls the
 // function here and only shows the result, so the Qt and Win32 windows behave alike.
 #pragma once

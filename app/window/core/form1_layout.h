@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Form1's layout, the one description both front ends draw: geometry in twips (1/1440
 // inch) relative to the client area, colours as 0x00BBGGRR, fonts in points.
 #pragma once

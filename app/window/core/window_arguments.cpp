@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/core/window_arguments.h"
 
 #include "kolvaner_version.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner: shows the compass bearing in large digits, refreshed twice a second.
 #include <QApplication>
 #include <QIcon>

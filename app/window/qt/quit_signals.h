@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SIGTERM, SIGINT and SIGHUP (kill, Ctrl-C, a closed terminal or session) close the window
 // the ordinary way, so its unload closes the port.
 #pragma once

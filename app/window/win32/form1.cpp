@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/win32/form1.h"
 
 #include "app/window/win32/wide_text.h"

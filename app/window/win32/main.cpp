@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner.exe: shows the compass bearing in large digits, refreshed twice a second.
 #include <cstdlib>
 #include <string>
