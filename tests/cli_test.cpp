@@ -260,6 +260,34 @@ TEST(CliTransfers, DumpReadsEveryRegisterIntoAGrid) {
     EXPECT_NE(thermometer.output.find(row), std::string::npos) << thermometer.output;
 }
 
+// Where options end and what wins: each row the arguments, and the error or the action.
+TEST(CliArgs, OptionRules) {
+    using Action = CliCommand::Action;
+    const struct {
+        const char* args;   // split at spaces
+        const char* error;  // empty: accepted, as action
+        Action action;
+    } cases[] = {
+        {"bearing -x", "unknown option '-x'", {}},
+        {"-x bearing", "unknown option '-x'", {}},
+        {"bearing -count=2", "unknown option '-count'", {}},
+        {"input -1", "bad address '-1' (0-127 or 0x00-0x7f)", {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string_view> args;
+        for (std::string_view rest = c.args; !rest.empty();) {
+            const std::size_t space = std::min(rest.find(' '), rest.size());
+            args.push_back(rest.substr(0, space));
+            rest.remove_prefix(std::min(space + 1, rest.size()));
+        }
+        CliCommand command;
+        EXPECT_EQ(ParseCliArgs(args, command), c.error) << c.args;
+        if (*c.error == '\0') {
+            EXPECT_EQ(command.action, c.action) << c.args;
+        }
+    }
+}
+
 TEST(CliArgs, DefaultsAndOverrides) {
     CliCommand command;
     ASSERT_EQ(ParseCliArgs({"bearing"}, command), "");

@@ -204,7 +204,8 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
                 arg == "--version" ? CliCommand::Action::version : CliCommand::Action::help;
             return {};
         }
-        if (arg.substr(0, 2) == "--") {
+        // A dash and a digit is a number, for the operand to refuse ("-1" as an address).
+        if (arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9')) {
             const std::size_t equals = arg.find('=');
             const std::string_view name = arg.substr(0, equals);
             const auto* row =
