@@ -272,6 +272,11 @@ TEST(CliArgs, OptionRules) {
         {"-x bearing", "unknown option '-x'", {}},
         {"bearing -count=2", "unknown option '-count'", {}},
         {"input -1", "bad address '-1' (0-127 or 0x00-0x7f)", {}},
+        {"-- bearing", "", Action::bearing},
+        {"bearing -- --count", "unexpected argument '--count'", {}},
+        {"-- --count 2 bearing", "unknown command '--count'", {}},
+        {"set 0x20 --count 2 -- 7", "", Action::set},
+        {"bearing -- --", "unexpected argument '--'", {}},
     };
     for (const auto& c : cases) {
         std::vector<std::string_view> args;

@@ -35,6 +35,7 @@ const char kCliUsage[] =
     "  --trace FILE   write a VCD bus trace, times in ns (default: $KOLVANER_TRACE)\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
+    "  --             end of options: only the command and its arguments follow\n"
     "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n"
     "  compass=N|turning|off  thermo=N|off  inport=N|off\n"
     "  sda=stuck-low  cts=stuck-high|late  hold=1-8\n"
@@ -127,6 +128,11 @@ bool Applies(Scope scope, CliCommand::Action action) {
     return false;
 }
 
+// A dash and no digit: "-1" is a number, for an operand to refuse.
+bool IsOption(std::string_view arg) {
+    return arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9');
+}
+
 bool SetAction(std::string_view name, CliCommand& command) {
     using Action = CliCommand::Action;
     const struct {
@@ -197,15 +203,26 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     std::string_view action_name;
     std::vector<std::size_t> given;  // rows of kOptions
     std::vector<std::string_view> operands;
+    bool options_ended = false;
     for (std::size_t index = 0; index < args.size(); ++index) {
         const std::string_view arg = args[index];
-        if (arg == "--help" || arg == "-h" || arg == "--version") {
+        if (!options_ended && arg == "--") {
+            // What follows is the command and its operands, whatever it looks like.
+            options_ended = true;
+        } else if (options_ended || !IsOption(arg)) {
+            if (have_action) {
+                operands.push_back(arg);
+            } else if (!SetAction(arg, command)) {
+                return "unknown command " + Quoted(arg);
+            } else {
+                have_action = true;
+                action_name = arg;
+            }
+        } else if (arg == "--help" || arg == "-h" || arg == "--version") {
             command.action =
                 arg == "--version" ? CliCommand::Action::version : CliCommand::Action::help;
             return {};
-        }
-        // A dash and a digit is a number, for the operand to refuse ("-1" as an address).
-        if (arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9')) {
+        } else {
             const std::size_t equals = arg.find('=');
             const std::string_view name = arg.substr(0, equals);
             const auto* row =
@@ -226,14 +243,6 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
                 return error;
             }
             given.push_back(static_cast<std::size_t>(row - std::begin(kOptions)));
-        } else if (!have_action) {
-            if (!SetAction(arg, command)) {
-                return "unknown command " + Quoted(arg);
-            }
-            have_action = true;
-            action_name = arg;
-        } else {
-            operands.push_back(arg);
         }
     }
     if (!have_action) {
