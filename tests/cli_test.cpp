@@ -148,10 +148,12 @@ TEST(KolvanerCli, HelpAndVersion) {
           "2 usage error", "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
-    const CliRun version = RunCli("bearing --version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output.rfind("kolvaner-cli 0.", 0), 0U) << version.output;
-    EXPECT_EQ(std::count(version.output.begin(), version.output.end(), '\n'), 2);
+    for (const char* arguments : {"bearing --version", "bogus --version"}) {
+        const CliRun version = RunCli(arguments);
+        EXPECT_EQ(version.status, 0) << arguments;
+        EXPECT_EQ(version.output.rfind("kolvaner-cli 0.", 0), 0U) << version.output;
+        EXPECT_EQ(std::count(version.output.begin(), version.output.end(), '\n'), 2);
+    }
 }
 
 TEST(KolvanerCli, ScanShowsTheAnsweringAddressesAsAGrid) {
@@ -277,6 +279,10 @@ TEST(CliArgs, OptionRules) {
         {"-- --count 2 bearing", "unknown command '--count'", {}},
         {"set 0x20 --count 2 -- 7", "", Action::set},
         {"bearing -- --", "unexpected argument '--'", {}},
+        {"bogus --version", "", Action::version},
+        {"bearing --count x -h", "", Action::help},
+        {"--trace --version --help", "", Action::version},
+        {"bearing -- --help", "unexpected argument '--help'", {}},
     };
     for (const auto& c : cases) {
         std::vector<std::string_view> args;

@@ -199,6 +199,17 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
 
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
     command = CliCommand{};
+    // --help and --version win wherever they stand, whatever else is wrong; the first counts.
+    for (const std::string_view arg : args) {
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h" || arg == "--version") {
+            command.action =
+                arg == "--version" ? CliCommand::Action::version : CliCommand::Action::help;
+            return {};
+        }
+    }
     bool have_action = false;
     std::string_view action_name;
     std::vector<std::size_t> given;  // rows of kOptions
@@ -218,10 +229,6 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
                 have_action = true;
                 action_name = arg;
             }
-        } else if (arg == "--help" || arg == "-h" || arg == "--version") {
-            command.action =
-                arg == "--version" ? CliCommand::Action::version : CliCommand::Action::help;
-            return {};
         } else {
             const std::size_t equals = arg.find('=');
             const std::string_view name = arg.substr(0, equals);
