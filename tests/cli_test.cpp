@@ -283,6 +283,9 @@ TEST(CliArgs, OptionRules) {
         {"bearing --count x -h", "", Action::help},
         {"--trace --version --help", "", Action::version},
         {"bearing -- --help", "unexpected argument '--help'", {}},
+        {"bearing --count 1 --count=2", "'--count' given twice", {}},
+        {"--port sim get 0x60 --port=sim", "'--port' given twice", {}},
+        {"bearing --trace a --trace", "'--trace' given twice", {}},
     };
     for (const auto& c : cases) {
         std::vector<std::string_view> args;

@@ -26,7 +26,7 @@ const char kCliUsage[] =
     "  check          see whether CTS follows DTR and SDA is free; runs once\n"
     "  recover        clock a device holding SDA low off the bus (bus clear); runs once\n"
     "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n"
-    "Options:\n"
+    "Options, each at most once:\n"
     "  --count N      number of runs, 0 = until interrupted (default 1)\n"
     "  --interval MS  milliseconds between runs (default 500)\n"
     "  --bytes N      get: bytes to read (default 1)\n"
@@ -238,6 +238,10 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             if (row == std::end(kOptions)) {
                 return "unknown option " + Quoted(name);
             }
+            const auto row_index = static_cast<std::size_t>(row - std::begin(kOptions));
+            if (std::find(given.begin(), given.end(), row_index) != given.end()) {
+                return Quoted(name) + " given twice";
+            }
             std::string_view value;
             if (equals != std::string_view::npos) {
                 value = arg.substr(equals + 1);
@@ -249,7 +253,7 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             if (std::string error = SetOption(row->option, value, command); !error.empty()) {
                 return error;
             }
-            given.push_back(static_cast<std::size_t>(row - std::begin(kOptions)));
+            given.push_back(row_index);
         }
     }
     if (!have_action) {
