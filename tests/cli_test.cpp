@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli/cli_args.h"
+#include "tests/support/line_tokens.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
@@ -141,11 +142,26 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
 TEST(KolvanerCli, HelpAndVersion) {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* word :
-         {"bearing", "temperature", "input [ADDR]", "scan", "check", "recover", "--count",
-          "--interval", "--port", "--trace", "get ADDR [REG] [--bytes N]", "set ADDR BYTE...",
-          "dump ADDR", "--version", "compass=N|turning|off", "hold=1-8", "prints no value",
-          "2 usage error", "128+N"}) {
+    for (const char* word : {"bearing",
+                             "temperature",
+                             "input [ADDR]",
+                             "scan",
+                             "check",
+                             "recover",
+                             "--count",
+                             "--interval",
+                             "--port",
+                             "--trace",
+                             "get ADDR [REG] [--bytes N]",
+                             "set ADDR BYTE...",
+                             "dump ADDR",
+                             "1-64 bytes",
+                             "--version",
+                             "compass=N|turning|off",
+                             "hold=1-8",
+                             "prints no value",
+                             "2 usage error",
+                             "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
     for (const char* arguments : {"bearing --version", "bogus --version"}) {
@@ -266,7 +282,7 @@ TEST(CliTransfers, DumpReadsEveryRegisterIntoAGrid) {
 TEST(CliArgs, OptionRules) {
     using Action = CliCommand::Action;
     const struct {
-        const char* args;   // split at spaces
+        std::string args;   // split at spaces
         const char* error;  // empty: accepted, as action
         Action action;
     } cases[] = {
@@ -286,6 +302,10 @@ TEST(CliArgs, OptionRules) {
         {"bearing --count 1 --count=2", "'--count' given twice", {}},
         {"--port sim get 0x60 --port=sim", "'--port' given twice", {}},
         {"bearing --trace a --trace", "'--trace' given twice", {}},
+        {"set 0x50" + Repeated("0xff", 64), "", Action::set},
+        {"set 0x50" + Repeated("0xff", 65),
+         "too many bytes for set (at most 64, an EEPROM page)",
+         {}},
     };
     for (const auto& c : cases) {
         std::vector<std::string_view> args;

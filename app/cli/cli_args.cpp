@@ -20,7 +20,8 @@ const char kCliUsage[] =
     "                 read N bytes (1-32, default 1) from the device at ADDR;\n"
     "                 with REG: write REG, repeated start, read (registers REG on)\n"
     "  set ADDR BYTE...\n"
-    "                 write the bytes to ADDR, the register or command first\n"
+    "                 write 1-64 bytes (an EEPROM page) to ADDR, the register or\n"
+    "                 command first\n"
     "  dump ADDR      read registers 0x00-0xff one by one as get does, in a grid;\n"
     "                 XX for a register not acknowledged\n"
     "  check          see whether CTS follows DTR and SDA is free; runs once\n"
@@ -54,6 +55,8 @@ constexpr unsigned kMaxCount = 1'000'000'000;
 constexpr unsigned kMaxIntervalMs = 86'400'000;
 constexpr unsigned kMaxAddress = 127;
 constexpr unsigned kMaxByte = 255;
+// The most set writes in one transaction: a page of the larger EEPROMs.
+constexpr std::size_t kMaxSetBytes = 64;
 
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
@@ -181,6 +184,10 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
     if (action == Action::set) {
         if (next == operands.size()) {
             return "missing byte for set";
+        }
+        if (operands.size() - next > kMaxSetBytes) {
+            return "too many bytes for set (at most " + std::to_string(kMaxSetBytes) +
+                   ", an EEPROM page)";
         }
         for (; next < operands.size(); ++next) {
             if (std::string error = ParseByte("byte", operands[next], command.data.emplace_back());
