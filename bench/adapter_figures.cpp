@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What each simulated adapter makes of the bus: the simulated time of one bearing read, every
 // raw bearing read back through it, and for a PC's own port the timing the chips see.
 // Usage: adapter_figures [READS]   (default 65536: every raw value once)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device reads through the simulated bus: reads per second of host time, each simulated
 // line call modelled at the pins.
 #include <benchmark/benchmark.h>

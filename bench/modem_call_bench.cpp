@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // System calls per bearing read on a serial port, through the fake serial terminal: one
 // TIOCMBIS/TIOCMBIC per line change and one TIOCMGET per sample, against the same line
 // sequence done read-modify-write (TIOCMGET, then TIOCMSET, per line change). The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bus timing as the program drives it, read from a bus trace (KOLVANER_TRACE): the shortest
 // SCL high and low times and the effective bit rate, beside the standard-mode I2C minimums.
 // Usage: trace_timing FILE.vcd

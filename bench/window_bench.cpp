@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program's cost: resident memory once the window is up and has ticked, and CPU
 // time per Timer1 tick (three bus transactions on the simulated bus, the new caption and
 // its repaint), on the offscreen platform unless QT_QPA_PLATFORM says otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bus/bus_check.h"
 
 #include <thread>
@@ -9,24 +10,20 @@
 namespace {
 
 constexpr int kToggles = 3;
-constexpr std::int16_t kOnePass = 1;
 
-struct Reading {
+// How CTS answered one change of DTR.
+struct CtsReading {
     bool expected;  // DTR released: SDA should read high
     bool at_once;
     bool later;
 };
 
-bool SdaReadsHigh() {
-    return CTS() == 1;
-}
-
 // Sets DTR and reads CTS after the settle delay the bus gives a line before sampling it;
 // a wrong reading is taken again after late_wait.
-Reading DriveAndRead(int level, std::chrono::milliseconds late_wait) {
+CtsReading DriveAndRead(int level, std::chrono::milliseconds late_wait) {
     DTR(level);
     SettleDelay(kOnePass);
-    Reading reading{level == 1, SdaReadsHigh(), false};
+    CtsReading reading{level == 1, SdaReadsHigh(), false};
     reading.later = reading.at_once;
     if (reading.at_once != reading.expected) {
         std::this_thread::sleep_for(late_wait);
@@ -36,8 +33,8 @@ Reading DriveAndRead(int level, std::chrono::milliseconds late_wait) {
 }
 
 // DTR to first_level and back, kToggles times, the clock left where it is.
-std::vector<Reading> ToggleData(int first_level, std::chrono::milliseconds late_wait) {
-    std::vector<Reading> readings;
+std::vector<CtsReading> ToggleData(int first_level, std::chrono::milliseconds late_wait) {
+    std::vector<CtsReading> readings;
     for (int toggle = 0; toggle < kToggles; ++toggle) {
         readings.push_back(DriveAndRead(first_level, late_wait));
         readings.push_back(DriveAndRead(1 - first_level, late_wait));
@@ -45,12 +42,12 @@ std::vector<Reading> ToggleData(int first_level, std::chrono::milliseconds late_
     return readings;
 }
 
-CtsAnswer Judge(const std::vector<Reading>& readings) {
+CtsAnswer Judge(const std::vector<CtsReading>& readings) {
     bool right_at_once = true;
     bool right_later = true;
     bool always_high = true;
     bool always_low = true;
-    for (const Reading& reading : readings) {
+    for (const CtsReading& reading : readings) {
         right_at_once = right_at_once && reading.at_once == reading.expected;
         right_later = right_later && reading.later == reading.expected;
         always_high = always_high && reading.at_once && reading.later;

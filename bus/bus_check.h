@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checking the adapter's lines, and clearing a bus that a device holds. Nothing calls these
 // but a front end whose user asks for them.
 #pragma once

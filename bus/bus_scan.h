@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding the devices on the bus by their address acknowledge.
 #pragma once
 
@@ -8,5 +9,6 @@ constexpr BusByte kFirstScanAddress = 0x08;
 constexpr BusByte kLastScanAddress = 0x77;
 
 // One transaction: start, the 7-bit address with the write bit, stop. True when a device
-// acknowledged. A scan calls it once per address, so it can stop between transactions.
+// acknowledged; false with nothing on the bus for an address above 127. A scan calls it
+// once per address, so it can stop between transactions.
 AckFlag ProbeAddress(const BusByte& address);

@@ -1,32 +1,10 @@
+// SPDX-License-Identifier: MIT
 #include "bus/bus_transfer.h"
-
-#include <stdexcept>
-#include <string>
 
 namespace {
 
-constexpr int kHighestAddress = 127;
-
-void CheckAddress(const BusByte& address) {
-    if (address > kHighestAddress) {
-        throw std::out_of_range("address " + std::to_string(address) +
-                                " is not a 7-bit address (0-127)");
-    }
-}
-
-void CheckCount(int count) {
-    if (count < 1 || count > kMaxReadBytes) {
-        throw std::out_of_range("cannot read " + std::to_string(count) + " bytes (1-" +
-                                std::to_string(kMaxReadBytes) + ")");
-    }
-}
-
-BusByte WriteAddress(const BusByte& address) {
-    return static_cast<BusByte>(address << 1);
-}
-
-BusByte ReadAddress(const BusByte& address) {
-    return static_cast<BusByte>(address << 1 | 1);
+bool CountFits(int count) {
+    return count >= 1 && count <= kMaxReadBytes;
 }
 
 BusTransfer Refused(int what) {
@@ -53,36 +31,44 @@ BusTransfer ReadAfterAddress(int count) {
 }  // namespace
 
 BusTransfer ReadBytes(const BusByte& address, int count) {
-    CheckAddress(address);
-    CheckCount(count);
+    const std::optional<BusByte> read_address = AddressByte(address, true);
+    if (!read_address || !CountFits(count)) {
+        return {kNotSent, {}};
+    }
     BusStart();
-    if (!BusWriteByte(ReadAddress(address))) {
+    if (!BusWriteByte(*read_address)) {
         return Refused(kAddressRefused);
     }
     return ReadAfterAddress(count);
 }
 
 BusTransfer ReadRegisters(const BusByte& address, const BusByte& first_register, int count) {
-    CheckAddress(address);
-    CheckCount(count);
+    const std::optional<BusByte> write_address = AddressByte(address, false);
+    const std::optional<BusByte> read_address = AddressByte(address, true);
+    if (!write_address || !read_address || !CountFits(count)) {
+        return {kNotSent, {}};
+    }
     BusStart();
-    if (!BusWriteByte(WriteAddress(address))) {
+    if (!BusWriteByte(*write_address)) {
         return Refused(kAddressRefused);
     }
     if (!BusWriteByte(first_register)) {
         return Refused(1);
     }
     BusRepeatedStart();
-    if (!BusWriteByte(ReadAddress(address))) {
+    if (!BusWriteByte(*read_address)) {
         return Refused(kAddressRefused);
     }
     return ReadAfterAddress(count);
 }
 
 BusTransfer WriteBytes(const BusByte& address, const std::vector<BusByte>& bytes) {
-    CheckAddress(address);
+    const std::optional<BusByte> write_address = AddressByte(address, false);
+    if (!write_address) {
+        return {kNotSent, {}};
+    }
     BusStart();
-    if (!BusWriteByte(WriteAddress(address))) {
+    if (!BusWriteByte(*write_address)) {
         return Refused(kAddressRefused);
     }
     for (std::size_t index = 0; index < bytes.size(); ++index) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bus/i2c_bus.h"
 
 #include "bus/message_box.h"
@@ -6,7 +7,7 @@
 namespace {
 
 constexpr char kPortSettings[] = "COM1:9600,N,8,1";
-constexpr std::int16_t kOnePass = 1;
+constexpr BusByte kHighestAddress = 127;
 
 // What the acknowledges said, for front ends that report a missing device; no line depends
 // on it. After a start or a repeated start the next byte written is an address byte.
@@ -80,12 +81,12 @@ AckFlag BusWriteByte(const BusByte& value) {
     DTR(1);
     RTS(1);
     SettleDelay(kOnePass);
-    if (CTS() == 1) {
+    if (SdaReadsHigh()) {
         acknowledged = false;
     }
     RTS(0);
     if (address_next && !acknowledged && !missed_address) {
-        missed_address = value;
+        missed_address = static_cast<BusByte>(value >> 1);
     }
     address_next = false;
     return acknowledged;
@@ -98,11 +99,36 @@ BusByte BusReadByte() {
     for (unsigned mask = 0x80; mask != 0; mask /= 2) {
         RTS(1);
         SettleDelay(kOnePass);
-        if (CTS() == 1) {
+        if (SdaReadsHigh()) {
             value |= mask;
         }
         RTS(0);
     }
+    return value;
+}
+
+std::optional<BusByte> AddressByte(const BusByte& address, bool read) {
+    if (address > kHighestAddress) {
+        return std::nullopt;
+    }
+    // In 16-bit integers on purpose: address * 2 + 1 fits for any byte, and the check above
+    // keeps the result one.
+    return static_cast<BusByte>(static_cast<std::int16_t>(address * 2 + (read ? 1 : 0)));
+}
+
+BusByte BusReadSingleByte(const BusByte& address) {
+    const std::optional<BusByte> read_address = AddressByte(address, true);
+    if (!read_address) {
+        if (!missed_address) {
+            missed_address = address;
+        }
+        return 0xFF;
+    }
+    BusStart();
+    BusWriteByte(*read_address);
+    const BusByte value = BusReadByte();
+    BusNoAck();
+    BusStop();
     return value;
 }
 
@@ -112,4 +138,8 @@ std::optional<BusByte> MissedAddress() {
 
 void ForgetMissedAddress() {
     missed_address.reset();
+}
+
+bool SdaReadsHigh() {
+    return CTS() == 1;
 }

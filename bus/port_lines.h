@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // poort: the port library that switches and senses the serial port's modem lines.
 // RTS drives SCL, DTR drives SDA (1 = released), CTS senses SDA.
 #pragma once

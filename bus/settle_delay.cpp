@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bus/i2c_bus.h"
 
 // 254 empty passes of an 8-bit counter per count. The counter is volatile so the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiles 64-bit Windows executables with Debian's mingw-w64.
 # The posix thread model gives std::thread and std::this_thread with GCC 12; -static puts
 # the C++ runtime and winpthread into each .exe, so none needs a DLL beside it.

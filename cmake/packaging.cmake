@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Packages with CPack (cmake --build --preset ... --target package): on Windows a ZIP with
 # both programs, a read-me and the licence; on Linux a Debian package with both programs,
 # the desktop entry and its icon.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Electronic compass module at 7-bit address 0x60: registers 2 and 3 hold the bearing in
 // tenths of a degree, high byte first.
 #pragma once

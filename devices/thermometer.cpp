@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "devices/thermometer.h"
 
 #include <cmath>
@@ -7,8 +8,7 @@
 
 namespace {
 
-constexpr BusByte kThermometerWrite = 0x90;
-constexpr BusByte kThermometerRead = 0x91;
+constexpr BusByte kThermometerAddress = 0x48;
 constexpr BusByte kAccessConfig = 0xAC;
 constexpr BusByte kStopConversion = 0x22;
 constexpr BusByte kStartConversion = 0xEE;
@@ -17,18 +17,9 @@ constexpr BusByte kReadTemperature = 0xAA;
 // A command byte on its own; the stop follows the command's acknowledge clock directly.
 void SendCommand(const BusByte& command) {
     BusStart();
-    BusWriteByte(kThermometerWrite);
+    BusWriteByte(*AddressByte(kThermometerAddress, false));
     BusWriteByte(command);
     BusStop();
-}
-
-BusByte ReadNextByte() {
-    BusStart();
-    BusWriteByte(kThermometerRead);
-    const BusByte value = BusReadByte();
-    BusNoAck();
-    BusStop();
-    return value;
 }
 
 }  // namespace
@@ -39,8 +30,8 @@ double ReadTemperature() {
     SendCommand(kStartConversion);
     SendCommand(kReadTemperature);
     // The chip hands out the temperature register high byte first, one byte per read.
-    const std::int32_t msb = ReadNextByte();
-    const std::int32_t lsb = ReadNextByte();
+    const std::int32_t msb = BusReadSingleByte(kThermometerAddress);
+    const std::int32_t lsb = BusReadSingleByte(kThermometerAddress);
     const std::int32_t raw = msb * 256 + lsb;
     // raw / 256: the integer part in the high byte, the half-degree bit only rounds.
     const double degrees = static_cast<double>(raw) / 128 * 5 / 10;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DS1621-type thermometer at 7-bit address 0x48 (address bytes 0x90 and 0x91).
 #pragma once
 

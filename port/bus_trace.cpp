@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/bus_trace.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bus trace as a Value Change Dump (VCD) for PulseView, GTKWave or sigrok-cli: times in
 // nanoseconds since the port opened, as the caller gives them: the host's monotonic clock
 // on a real port, the simulated time at the pins on the simulated bus.

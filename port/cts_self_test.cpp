@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/cts_self_test.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whether the adapter reports CTS at all, and how late, measured when the port opens.
 #pragma once
 

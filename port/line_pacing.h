@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How fast the modem lines may change so that the chips at the pins see standard-mode I2C,
 // and how long an adapter's CTS takes to tell the truth. Pure arithmetic, no port.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Numbers as a user writes them in a port name or on the command line.
 #pragma once
 

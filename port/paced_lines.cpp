@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/paced_lines.h"
 
 #include <optional>

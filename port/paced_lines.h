@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The backend's line calls, spaced in time so the chips see standard-mode I2C: a change no
 // sooner than half a period after the last change, a CTS read no sooner than half a period
 // after the last change nor before the adapter has had time to report it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port library: the five entry points, on the simulated bus or a real serial port as
 // KOLVANER_PORT says, paced to KOLVANER_CLOCK, with an optional bus trace (KOLVANER_TRACE).
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/port_backend.h"
 
 #include <chrono>

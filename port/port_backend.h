@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the port's lines go to: the simulated bus or the system's serial port, one at a
 // time, and the clock that paces them (simulated time on the simulated bus, the host's
 // monotonic clock on a real port).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings text handed to OPENCOM, e.g. "COM1:9600,N,8,1".
 #pragma once
 

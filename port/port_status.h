@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the port layer knows beyond the five entry points, for front ends that report it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The operating system's serial port, used only for its modem lines. One port at a time.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial ports under /sys/class/tty that have a node in /dev, and their drivers. Only
 // sysfs attributes and symbolic links are read; no device is opened.
 #include "port/serial_ports.h"

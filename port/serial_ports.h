@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial ports of this machine and the driver behind each: read from /sys and /dev on
 // Linux, from SetupAPI on Windows. Nothing here opens a device.
 #pragma once

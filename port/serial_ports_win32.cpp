@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The COM ports Windows knows, from SetupAPI's Ports device class, with the service that
 // drives each. Only the device registry is read; no port is opened.
 #define WIN32_LEAN_AND_MEAN

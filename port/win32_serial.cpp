@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port on Windows, through the communications functions of the Win32 API.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -80,16 +81,16 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     DCB previous{};
     previous.DCBlength = sizeof previous;
-    if (!GetCommState(handle, &previous)) {
+    if (GetCommState(handle, &previous) == FALSE) {
         return Refuse(handle, path, "not a serial port (" + ErrorText(GetLastError()) + ")");
     }
     DCB wanted = previous;
     const std::string mode = ModeText(settings);
-    if (!BuildCommDCBA(mode.c_str(), &wanted)) {
+    if (BuildCommDCBA(mode.c_str(), &wanted) == FALSE) {
         return Refuse(handle, path, "bad line settings '" + mode + "'");
     }
     NoFlowControl(wanted);
-    if (!SetCommState(handle, &wanted)) {
+    if (SetCommState(handle, &wanted) == FALSE) {
         return Refuse(handle, path, ErrorText(GetLastError()));
     }
     port_handle = handle;
@@ -117,7 +118,7 @@ bool SerialSetRts(bool high) {
 
 int SerialCts() {
     DWORD status = 0;
-    if (!GetCommModemStatus(port_handle, &status)) {
+    if (GetCommModemStatus(port_handle, &status) == FALSE) {
         return -1;
     }
     return (status & MS_CTS_ON) != 0 ? 1 : 0;

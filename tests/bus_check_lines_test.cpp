@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line check and the bus clear against a port double: their exact line sequences, and
 // what they make of adapters that answer CTS wrongly.
 #include <gtest/gtest.h>
@@ -9,19 +10,12 @@
 #include <vector>
 
 #include "bus/bus_check.h"
+#include "tests/support/line_tokens.h"
 #include "tests/support/recording_port.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string Repeated(const std::string& part, int times) {
-    std::string joined;
-    for (int time = 0; time < times; ++time) {
-        joined += " " + part;
-    }
-    return joined;
-}
 
 // The port as the open left it: the bus idle.
 RecordingPort& IdlePort() {
@@ -36,7 +30,7 @@ TEST(CheckLines, TogglesDataWithTheClockHighThenInsideAStartAndLeavesTheBusIdle)
     const LineCheck check = CheckLines(0ms);
     const std::string clock_high = Repeated("D0 w C D1 w C", 3);
     const std::string clock_low = Repeated("D1 w C D0 w C", 3);
-    EXPECT_EQ(Port().Log(), clock_high.substr(1) + " D0 R0" + clock_low + " R0 D0 R1 D1");
+    EXPECT_EQ(Port().Log(), clock_high.substr(1) + " " + kStart + clock_low + " " + kStop);
     EXPECT_EQ(Port().dtr, 1);
     EXPECT_EQ(Port().rts, 1);
     EXPECT_EQ(check.clock_high, CtsAnswer::follows);
@@ -88,7 +82,7 @@ TEST(CheckLines, ReadsAWrongAnswerAgainOnceAndOnlyThen) {
     // CTS always on: each DTR low reads wrong and is read a second time.
     const std::string clock_high = Repeated("D0 w C C D1 w C", 3);
     const std::string clock_low = Repeated("D1 w C D0 w C C", 3);
-    EXPECT_EQ(Port().Log(), clock_high.substr(1) + " D0 R0" + clock_low + " R0 D0 R1 D1");
+    EXPECT_EQ(Port().Log(), clock_high.substr(1) + " " + kStart + clock_low + " " + kStop);
 }
 
 TEST(BusClear, PulsesUntilSdaReadsHighThenStartsAndStops) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The line check and the bus clear on the simulated bus, healthy and with its faults.
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include "bus/bus_check.h"
 #include "devices/compass.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The master's exact line sequences, against a port double that records every call.
 #include <gtest/gtest.h>
 
@@ -5,22 +6,10 @@
 #include <vector>
 
 #include "bus/i2c_bus.h"
+#include "tests/support/line_tokens.h"
 #include "tests/support/recording_port.h"
 
 namespace {
-
-// One data clock of a byte write: the data level, then a clock pulse with a delay.
-std::string WriteClock(int bit) {
-    return "D" + std::to_string(bit) + " R1 w R0";
-}
-
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string joined;
-    for (const std::string& part : parts) {
-        joined += (joined.empty() ? "" : " ") + part;
-    }
-    return joined;
-}
 
 TEST(OpenBus, FailedOpenShowsOneMessageAndTouchesNoLine) {
     ResetPort().open_result = 0;
@@ -80,12 +69,7 @@ TEST(BusWriteByte, EdgeBytesDriveEveryBitTheSameWay) {
     for (const int value : {0x00, 0xFF, 0x80, 0x01}) {
         ResetPort();
         BusWriteByte(static_cast<BusByte>(value));
-        std::vector<std::string> clocks;
-        for (int bit = 7; bit >= 0; --bit) {
-            clocks.push_back(WriteClock((value >> bit) & 1));
-        }
-        clocks.emplace_back("D1 R1 w C R0");
-        EXPECT_EQ(Port().Log(), Joined(clocks)) << "byte " << value;
+        EXPECT_EQ(Port().Log(), WriteByte(value)) << "byte " << value;
     }
 }
 
@@ -116,9 +100,7 @@ TEST(BusReadByte, ReleasesDataThenSamplesEightBitsMostSignificantFirst) {
         EXPECT_EQ(BusReadByte(), c.value);
         EXPECT_EQ(Port().cts_samples, 8U);
     }
-    std::vector<std::string> clocks = {"R0 D1"};
-    clocks.insert(clocks.end(), 8, "R1 w C R0");
-    EXPECT_EQ(Port().Log(), Joined(clocks));
+    EXPECT_EQ(Port().Log(), ReadByte());
 }
 
 TEST(BusReadByte, AfterAnAckReleasesDataBeforeTheFirstClock) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bus trace: a VCD file a logic-analyser viewer opens, in nanoseconds, complete
 // after every transaction, and a clear problem when it cannot be written.
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "devices/compass.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {

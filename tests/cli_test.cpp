@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli: its arguments, its output and its exit status.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,20 +14,12 @@
 #include <vector>
 
 #include "app/cli/cli_args.h"
+#include "tests/support/line_tokens.h"
 #include "tests/support/run_program.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string output;  // stdout, then stderr after a "--" line
-};
-
-CliRun RunCli(const std::string& arguments, const std::string& prefix = "") {
-    const ProgramRun run = RunProgram(KOLVANER_CLI, arguments, prefix);
-    return {run.status, run.out + "--\n" + run.err};
-}
 
 // check's output without the adapter's part (its first five lines), which the adapter
 // table below checks on its own.
@@ -232,17 +225,37 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
 TEST(KolvanerCli, HelpAndVersion) {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* word :
-         {"bearing", "temperature", "input [ADDR]", "scan", "check", "recover", "--count",
-          "--interval", "--port", "--trace", "get ADDR [REG] [--bytes N]", "set ADDR BYTE...",
-          "dump ADDR", "--version", "compass=N|turning|sweep|off", "hold=1-8", "prints no value",
-          "2 usage error", "128+N"}) {
+    for (const char* word : {"bearing",
+                             "temperature",
+                             "input [ADDR]",
+                             "scan",
+                             "check",
+                             "recover",
+                             "ports",
+                             "--count",
+                             "--interval",
+                             "--port",
+                             "--trace",
+                             "--clock KHZ",
+                             "get ADDR [REG] [--bytes N]",
+                             "set ADDR BYTE...",
+                             "dump ADDR",
+                             "1-64 bytes",
+                             "--version",
+                             "compass=N|turning|sweep|off",
+                             "hold=1-8",
+                             "adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm",
+                             "prints no value",
+                             "2 usage error",
+                             "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
-    const CliRun version = RunCli("bearing --version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output.rfind("kolvaner-cli 0.", 0), 0U) << version.output;
-    EXPECT_EQ(std::count(version.output.begin(), version.output.end(), '\n'), 2);
+    for (const char* arguments : {"bearing --version", "bogus --version"}) {
+        const CliRun version = RunCli(arguments);
+        EXPECT_EQ(version.status, 0) << arguments;
+        EXPECT_EQ(version.output.rfind("kolvaner-cli 0.", 0), 0U) << version.output;
+        EXPECT_EQ(std::count(version.output.begin(), version.output.end(), '\n'), 2);
+    }
 }
 
 TEST(KolvanerCli, ScanShowsTheAnsweringAddressesAsAGrid) {
@@ -273,7 +286,7 @@ TEST(KolvanerCli, EnvironmentChoosesThePortAndOptionsOverrideIt) {
 }
 
 TEST(KolvanerCli, ATraceOnAFifoWithNoReaderFailsTheRunAtOnce) {
-    const std::string fifo = testing::TempDir() + "cli.fifo";
+    const std::string fifo = TempPath("cli.fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const CliRun run = RunCli("bearing --port sim --trace " + fifo, "timeout 20");
     std::remove(fifo.c_str());
@@ -283,7 +296,7 @@ TEST(KolvanerCli, ATraceOnAFifoWithNoReaderFailsTheRunAtOnce) {
 }
 
 TEST(KolvanerCli, CtrlCEndsAnEndlessRunWithACompleteTrace) {
-    const std::string path = testing::TempDir() + "interrupted.vcd";
+    const std::string path = TempPath("interrupted.vcd");
     const CliRun run = RunCli("bearing --port sim --count 0 --interval 50 --trace " + path,
                               "timeout --preserve-status -s INT 1");
     EXPECT_EQ(run.status, 130);
@@ -350,7 +363,7 @@ TEST(KolvanerCli, TraceProblemsEndTheRunAndLeaveADecodableFile) {
 
 // get, set and dump: what they print, and exactly their transactions on the wire.
 TEST(CliTransfers, OutputStatusAndTraffic) {
-    const std::string path = testing::TempDir() + "transfers.vcd";
+    const std::string path = TempPath("transfers.vcd");
     const struct {
         const char* arguments;
         int status;
@@ -388,7 +401,7 @@ TEST(CliTransfers, DumpReadsEveryRegisterIntoAGrid) {
         compass += std::string(row) +
                    ": 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00    ................\n";
     }
-    const std::string path = testing::TempDir() + "dump.vcd";
+    const std::string path = TempPath("dump.vcd");
     const CliRun run =
         RunCli("dump 0x60 --port sim:compass=450 --count 2 --interval 0 --trace " + path);
     EXPECT_EQ(run.status, 0);
@@ -404,6 +417,50 @@ TEST(CliTransfers, DumpReadsEveryRegisterIntoAGrid) {
     const char row[] =
         "\na0: XX 7d c9 XX XX XX XX XX 04 10 19 XX 80 XX XX XX    X}?XXXXX???X?XXX\n";
     EXPECT_NE(thermometer.output.find(row), std::string::npos) << thermometer.output;
+}
+
+// Where options end and what wins: each row the arguments, and the error or the action.
+TEST(CliArgs, OptionRules) {
+    using Action = CliCommand::Action;
+    const struct {
+        std::string args;   // split at spaces
+        const char* error;  // empty: accepted, as action
+        Action action;
+    } cases[] = {
+        {"bearing -x", "unknown option '-x'", {}},
+        {"-x bearing", "unknown option '-x'", {}},
+        {"bearing -count=2", "unknown option '-count'", {}},
+        {"input -1", "bad address '-1' (0-127 or 0x00-0x7f)", {}},
+        {"-- bearing", "", Action::bearing},
+        {"bearing -- --count", "unexpected argument '--count'", {}},
+        {"-- --count 2 bearing", "unknown command '--count'", {}},
+        {"set 0x20 --count 2 -- 7", "", Action::set},
+        {"bearing -- --", "unexpected argument '--'", {}},
+        {"bogus --version", "", Action::version},
+        {"bearing --count x -h", "", Action::help},
+        {"--trace --version --help", "", Action::version},
+        {"bearing -- --help", "unexpected argument '--help'", {}},
+        {"bearing --count 1 --count=2", "'--count' given twice", {}},
+        {"--port sim get 0x60 --port=sim", "'--port' given twice", {}},
+        {"bearing --trace a --trace", "'--trace' given twice", {}},
+        {"set 0x50" + Repeated("0xff", 64), "", Action::set},
+        {"set 0x50" + Repeated("0xff", 65),
+         "too many bytes for set (at most 64, an EEPROM page)",
+         {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string_view> args;
+        for (std::string_view rest = c.args; !rest.empty();) {
+            const std::size_t space = std::min(rest.find(' '), rest.size());
+            args.push_back(rest.substr(0, space));
+            rest.remove_prefix(std::min(space + 1, rest.size()));
+        }
+        CliCommand command;
+        EXPECT_EQ(ParseCliArgs(args, command), c.error) << c.args;
+        if (*c.error == '\0') {
+            EXPECT_EQ(command.action, c.action) << c.args;
+        }
+    }
 }
 
 TEST(CliArgs, DefaultsAndOverrides) {

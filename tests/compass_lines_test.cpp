@@ -1,32 +1,14 @@
+// SPDX-License-Identifier: MIT
 // The compass reader's transactions, line by line, against the recording port double.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "devices/compass.h"
+#include "tests/support/line_tokens.h"
 #include "tests/support/recording_port.h"
 
 namespace {
-
-const std::string kStart = "D0 R0";
-const std::string kStop = "R0 D0 R1 D1";
-const std::string kNoAck = "R0 D1 R1 w R0";
-
-std::string WriteByte(int value) {
-    std::string line;
-    for (int bit = 7; bit >= 0; --bit) {
-        line += "D" + std::to_string((value >> bit) & 1) + " R1 w R0 ";
-    }
-    return line + "D1 R1 w C R0";
-}
-
-std::string ReadByte() {
-    std::string line = "R0 D1";
-    for (int bit = 0; bit < 8; ++bit) {
-        line += " R1 w C R0";
-    }
-    return line;
-}
 
 // CTS answers for one read: acknowledges low, then the two data bytes bit by bit.
 std::vector<std::int16_t> Answers(int high, int low) {
@@ -44,11 +26,9 @@ std::vector<std::int16_t> Answers(int high, int low) {
 TEST(ReadBearing, RunsTheThreeTransactionsExactly) {
     ResetPort().cts_answers = Answers(0x01, 0xC2);
     EXPECT_EQ(ReadBearing(), 45);
-    const std::string select =
-        kStart + " " + WriteByte(0xC0) + " " + WriteByte(0x02) + " " + kNoAck + " " + kStop;
-    const std::string read =
-        kStart + " " + WriteByte(0xC1) + " " + ReadByte() + " " + kNoAck + " " + kStop;
-    EXPECT_EQ(Port().Log(), select + " " + read + " " + read);
+    const std::string select = Joined({kStart, WriteByte(0xC0), WriteByte(0x02), kNoAck, kStop});
+    const std::string read = Joined({kStart, WriteByte(0xC1), ReadByte(), kNoAck, kStop});
+    EXPECT_EQ(Port().Log(), Joined({select, read, read}));
 }
 
 TEST(ReadBearing, Makes194PortCalls) {

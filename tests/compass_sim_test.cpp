@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compass read through the simulated bus: the master's bits reach a bit-level model
 // of the module, and its answer comes back over SDA.
 #include <gtest/gtest.h>
@@ -7,10 +8,9 @@
 #include <cstdio>
 
 #include "bus/i2c_bus.h"
-#include "bus/port_lines.h"
 #include "devices/compass.h"
-#include "port/port_status.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {
@@ -70,49 +70,6 @@ TEST(CompassOnSimulatedBus, AcknowledgesOnlyItsOwnAddress) {
         const AckFlag ack = BusWriteByte(static_cast<BusByte>(address << 1));
         BusStop();
         EXPECT_EQ(ack, address == 0x60) << "address " << address;
-    }
-}
-
-TEST(ClosedPort, LinesReadReleasedAndNothingBreaks) {
-    CLOSECOM();
-    EXPECT_FALSE(PortIsOpen());
-    EXPECT_EQ(CTS(), 1);
-    EXPECT_EQ(ReadBearing(), 6554);
-    CLOSECOM();
-    CLOSECOM();
-    EXPECT_EQ(CTS(), 1);
-}
-
-TEST(SimulatorOptions, ABadOptionFailsTheOpenAndNamesIt) {
-    const struct {
-        const char* port;
-        const char* named;
-    } cases[] = {
-        {"sim:compass=abc", "'abc' for compass"},
-        {"sim:compass=65536", "'65536' for compass"},
-        {"sim:compass=-1", "'-1' for compass"},
-        {"sim:compass=", "'' for compass"},
-        {"sim:compass=0x", "'0x' for compass"},
-        {"sim:compas=1", "unknown option 'compas=1'"},
-        {"sim:compass", "unknown option 'compass'"},
-        {"sim:compass=1,,", "empty option in 'compass=1,,'"},
-        {"sim:compass=1,compass=2", "compass given twice"},
-        {"SIM", "lower case"},
-        {"sim:thermo=65536", "'65536' for thermo"},
-        {"sim:thermo=on", "'on' for thermo"},
-        {"sim:thermo=-0x1", "'-0x1' for thermo"},
-        {"sim:inport=256", "'256' for inport"},
-        {"sim:inport=0x100", "'0x100' for inport"},
-        {"sim:inport=", "'' for inport"},
-        {"sim:inport=1,thermo", "unknown option 'thermo'"},
-    };
-    for (const auto& c : cases) {
-        BusSession session(c.port);
-        EXPECT_FALSE(PortIsOpen()) << c.port;
-        EXPECT_EQ(ReadBearing(), 6554) << c.port;
-        EXPECT_NE(PortProblem().find(c.named), std::string::npos) << PortProblem();
-        EXPECT_NE(PortProblem().find("allowed"), std::string::npos) << PortProblem();
-        EXPECT_EQ(TakeMessages(), std::vector<std::string>{"COM1 niet beschikbaar/aanwezig"});
     }
 }
 

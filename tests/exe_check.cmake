@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # kolvaner.exe as a Windows user gets it: a GUI program that runs from its one file (only
 # the system's own DLLs), small, with its version, manifest and icon inside.

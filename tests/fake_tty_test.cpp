@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial-port backend at the system-call level, and kolvaner-cli cut short: the real
 // program on a fake serial terminal (LD_PRELOAD) whose modem lines drive the simulated bus and
 // whose log shows whether the port was put back and released.
@@ -22,11 +23,12 @@
 
 #include "tests/fake_tty/fake_tty_log.h"
 #include "tests/support/run_program.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 
-const std::string kFakeTty = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyFAKE0";
-const std::string kLog = "/tmp/kolvaner-" + std::to_string(getpid()) + "-fake.log";
+const std::string kFakeTty = TempPath("ttyFAKE0");
+const std::string kLog = TempPath("fake.log");
 // The fake terminal is a file at its path: gone when the tests are done.
 const struct RemoveFakeFiles {
     ~RemoveFakeFiles() {
@@ -126,7 +128,7 @@ TEST(FakeSerialTerminal, UnpluggedAdapterIsReportedOnceAndEndsTheRun) {
 }
 
 TEST(FakeSerialTerminal, PermissionDeniedNamesAGroupOnlyWhenJoiningItHelps) {
-    const std::string denied = "/tmp/kolvaner-" + std::to_string(getpid()) + "-ttyDENIED";
+    const std::string denied = TempPath("ttyDENIED");
     const group* dialout = getgrnam("dialout");
     if (geteuid() != 0 || dialout == nullptr) {
         GTEST_SKIP() << "needs root and a dialout group to give the file its owners";

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the build into a scratch prefix and checks that the programs, the desktop entry
 # and its icon land where a desktop finds them.
 # cmake -DBUILD_DIR=... -DPREFIX=... -DBINDIR=bin -DDATADIR=share -P install_check.cmake

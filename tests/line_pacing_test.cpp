@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pacing arithmetic of the port layer: clock settings, adapters known by their driver,
 // how long a CTS read waits.
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: MIT
+// The settings text OPENCOM takes, and the device each COMn names.
 #include <gtest/gtest.h>
 
 #include "port/port_settings.h"
-#include "port/sim/sim_options.h"
 
 namespace {
 
@@ -42,76 +43,6 @@ TEST(PortSettings, DefaultDeviceIsThePlatformsSerialPort) {
               "/dev/ttyS"
               "2");
 #endif
-}
-
-TEST(SimOptionsText, AcceptsValuesInDecimalAndHex) {
-    const struct {
-        const char* text;
-        SimOptions::Compass mode;
-        int raw;
-    } cases[] = {
-        {"", SimOptions::Compass::turning, 0},
-        {"compass=turning", SimOptions::Compass::turning, 0},
-        {"compass=off", SimOptions::Compass::off, 0},
-        {"compass=65535", SimOptions::Compass::fixed, 65535},
-        {"compass=0xfFfF", SimOptions::Compass::fixed, 65535},
-        {"compass=0X10", SimOptions::Compass::fixed, 16},
-        {"thermo=1,compass=2", SimOptions::Compass::fixed, 2},
-    };
-    for (const auto& c : cases) {
-        SimOptions options;
-        ASSERT_EQ(ParseSimOptions(c.text, options), "") << c.text;
-        EXPECT_EQ(options.compass, c.mode) << c.text;
-        if (c.mode == SimOptions::Compass::fixed) {
-            EXPECT_EQ(options.compass_raw, c.raw) << c.text;
-        }
-    }
-}
-
-TEST(SimOptionsText, ThermometerAndInputPortAreOnUnlessSwitchedOff) {
-    const struct {
-        const char* text;
-        bool thermometer;
-        int thermometer_raw;
-        bool input_port;
-        int pins;
-    } cases[] = {
-        {"", true, 0x1980, true, 0xFF},
-        {"thermo=off,inport=off", false, 0x1980, false, 0xFF},
-        {"thermo=0xE700,inport=0x5a", true, 0xE700, true, 0x5A},
-        {"inport=0,thermo=65535", true, 65535, true, 0},
-    };
-    for (const auto& c : cases) {
-        SimOptions options;
-        ASSERT_EQ(ParseSimOptions(c.text, options), "") << c.text;
-        EXPECT_EQ(options.thermometer, c.thermometer) << c.text;
-        EXPECT_EQ(options.thermometer_raw, c.thermometer_raw) << c.text;
-        EXPECT_EQ(options.input_port, c.input_port) << c.text;
-        EXPECT_EQ(options.input_port_pins, c.pins) << c.text;
-    }
-}
-
-TEST(SimPortName, NoEmptyOptionAndTheNameInLowerCase) {
-    const struct {
-        const char* port;
-        const char* refusal;  // what the error names; empty when the port is fine
-    } cases[] = {
-        {"sim", ""},
-        {"sim:compass=450,hold=2", ""},
-        {"sim:compass=450,", "empty option in 'compass=450,'"},
-        {"sim:", "no options after 'sim:'"},
-        {"Sim:compass=450", "lower case"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(NamesSimulator(c.port)) << c.port;
-        SimOptions options;
-        const std::string error = ParseSimPort(c.port, options);
-        EXPECT_EQ(error.empty(), *c.refusal == '\0') << c.port << ": " << error;
-        EXPECT_NE(error.find(c.refusal), std::string::npos) << c.port << ": " << error;
-    }
-    for (const char* port : {"simulator", "COM1"}) {
-        EXPECT_FALSE(NamesSimulator(port)) << port;
-    }
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial-port backend on a pseudo-terminal. A pty has no modem lines, so this covers
 // the open, the settings and their restore, exclusivity and the refusals; the port
 // library refuses a pty, whose line calls all fail.
@@ -19,6 +20,7 @@
 #include "port/port_status.h"
 #include "port/serial_line.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 

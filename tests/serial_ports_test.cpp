@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port listing on this machine (under Wine SetupAPI may list nothing) and, on Linux, on a
 // fake sysfs and /dev laid out as the kernel and udev lay them out.
 #include <gtest/gtest.h>

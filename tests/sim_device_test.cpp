@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated devices answer only a master that is right on the wire.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated chips keep to standard-mode timing at their pins and the simulated
 // adapters report CTS as the real ones do.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thermometer read through the simulated bus: a bit-level DS1621-type model answers
 // the master's transactions over SDA.
 #include <gtest/gtest.h>

@@ -1,13 +1,19 @@
-// The window's toolkit-free core, which both front ends show: layout in pixels at each DPI
-// and the failure box's text.
+// SPDX-License-Identifier: MIT
+// The window's toolkit-free core, which both front ends show: layout in pixels at each DPI,
+// the bearing's text, the failure box's text and the diagnostics' traffic.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "app/window/core/bearing_text.h"
 #include "app/window/core/form1_core.h"
 #include "app/window/core/form1_layout.h"
+#include "port/port_status.h"
 #include "tests/support/bus_session.h"
+#include "tests/support/expected_traffic.h"
 
 namespace {
 
@@ -54,6 +60,14 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
     }
 }
 
+// A window that could not be created never loaded: its unload leaves the port alone.
+TEST(Form1Core, UnloadWithoutALoadLeavesThePortOpen) {
+    const BusSession session("sim");
+    Form1State form;
+    EXPECT_FALSE(Form1Unload(form));
+    EXPECT_TRUE(PortIsOpen());
+}
+
 // Whatever the port's name holds, the line stays one line of plain text on a terminal.
 TEST(Form1Core, ProblemLineShowsControlsAndBytesThatAreNotUtf8Escaped) {
     const struct {
@@ -89,6 +103,45 @@ TEST(Form1Core, ProblemLineShowsControlsAndBytesThatAreNotUtf8Escaped) {
             << line;
         EXPECT_EQ(line.find('\n'), line.size() - 1) << line;
     }
+}
+
+TEST(BearingText, AtLeastThreeDigitsThenTheDegreeSign) {
+    constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kLeast = std::numeric_limits<std::int32_t>::min();
+    const struct {
+        std::int32_t bearing;
+        const char* digits;
+    } cases[] = {
+        {0, "000"},
+        {5, "005"},
+        {7, "007"},
+        {45, "045"},
+        {99, "099"},
+        {360, "360"},
+        {999, "999"},
+        {1000, "1000"},
+        {1234, "1234"},
+        {6554, "6554"},
+        {-5, "-005"},
+        {-1234, "-1234"},
+        {kMost, "2147483647"},
+        {kLeast, "-2147483648"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(BearingText(c.bearing), c.digits + std::string("\u00B0")) << c.bearing;
+    }
+}
+
+// Testen: ten temperature reads; meting: one, then the input port at 0x20.
+TEST(Form1Core, DiagnosticsAreTheirDeviceReadsInOrder) {
+    std::vector<std::string> ten_reads;
+    for (int read = 0; read < 10; ++read) {
+        ten_reads.insert(ten_reads.end(), kTemperatureRead.begin(), kTemperatureRead.end());
+    }
+    std::vector<std::string> meting = kTemperatureRead;
+    meting.emplace_back("S 41A 5AN P");
+    EXPECT_EQ(TrafficWhile("sim", Form1Testen), ten_reads);
+    EXPECT_EQ(TrafficWhile("sim:inport=0x5A", Form1Meting), meting);
 }
 
 }  // namespace

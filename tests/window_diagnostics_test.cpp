@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Testen and meting: the window's diagnostics on the bus, and nothing else touched.
 #include <QApplication>
 #include <QLabel>
@@ -10,17 +11,13 @@
 
 #include "app/window/qt/form1.h"
 #include "bus/port_lines.h"
+#include "tests/support/expected_traffic.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {
 
-// 25.5 degrees: 0x19 then 0x80, each by its own read transaction.
-const std::vector<std::string> kTemperatureRead = {
-    "S 90A ACA P", "S 90A 22A P", "S 90A EEA P", "S 90A AAA P", "S 91A 19N P", "S 91A 80N P",
-};
-
-const std::string kTrace =
-    "/tmp/kolvaner-diagnostics-" + std::to_string(QCoreApplication::applicationPid()) + ".vcd";
+const std::string kTrace = TempPath("diagnostics.vcd");
 
 std::vector<std::string> TransactionsSoFar() {
     return ReadVcd(kTrace).transactions;

@@ -1,7 +1,7 @@
+// SPDX-License-Identifier: MIT
 // The window program on a serial port at the system-call level: this test runs with the
 // fake serial terminal preloaded, KOLVANER_PORT naming it.
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -25,6 +25,7 @@
 
 #include "app/window/qt/form1.h"
 #include "tests/fake_tty/fake_tty_log.h"
+#include "tests/support/temp_path.h"
 
 namespace {
 
@@ -136,6 +137,18 @@ class WindowFakeTtyTest : public QObject {
         CheckEndsOn(program, signal_number);
         const QString err = QString::fromUtf8(program.readAllStandardError());
         QVERIFY2(!err.contains("kolvaner:"), qPrintable(err));
+    }
+
+    // Without a platform Qt can open a window on: one line why, exit status 1, no port.
+    void NoWindowIsToldAndLeavesThePortAlone() {
+        QProcess program;
+        StartProgram(program, "QT_QPA_PLATFORM=nosuch exec \"$0\"");
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 1);
+        const QString err = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(err.contains("\nkolvaner: cannot open the window: "), qPrintable(err));
+        QVERIFY(FakeTtyLog(ProgramLog().toStdString()).empty());
     }
 
     void ASignalEndsTheProgramWaitingOnATraceReader_data() {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stands in for Windows and for another program in the window tests: sends kolvaner.exe's
 // window what a log-off sends, or tells its thread to quit.
 //   window_messages endsession|quit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // 100 000 ticks of the window on the simulated bus: resident memory must stay put.
 #include <QApplication>
 #include <QLabel>

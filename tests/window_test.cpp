@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window as the user sees it, on the offscreen platform against the simulated bus.
 #include <QApplication>
 #include <QFontInfo>
@@ -9,11 +10,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include <limits>
 #include <memory>
 #include <vector>
 
-#include "app/window/core/bearing_text.h"
 #include "app/window/qt/form1.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
@@ -269,37 +268,6 @@ class WindowTest : public QObject {
                  qPrintable(QString::number(CountPixels(after, label1, kBrown, true))));
         QCOMPARE(CountPixels(after, label1, kBrown, false), 0);
         QVERIFY(CountPixels(after, form.Label2->geometry(), qRgb(0, 0, 0), true) > 0);
-    }
-
-    void BearingTextTable_data() {
-        QTest::addColumn<qint32>("bearing");
-        QTest::addColumn<QString>("text");
-        const struct {
-            qint32 bearing;
-            const char* text;
-        } cases[] = {{0, "000°"},
-                     {5, "005°"},
-                     {7, "007°"},
-                     {45, "045°"},
-                     {99, "099°"},
-                     {360, "360°"},
-                     {999, "999°"},
-                     {1000, "1000°"},
-                     {1234, "1234°"},
-                     {6554, "6554°"},
-                     {-5, "-005°"},
-                     {-1234, "-1234°"},
-                     {std::numeric_limits<qint32>::max(), "2147483647°"},
-                     {std::numeric_limits<qint32>::min(), "-2147483648°"}};
-        for (const auto& c : cases) {
-            QTest::newRow(c.text) << c.bearing << QString::fromUtf8(c.text);
-        }
-    }
-
-    void BearingTextTable() {
-        QFETCH(qint32, bearing);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(BearingText(bearing)), text);
     }
 };
 

@@ -1,6 +1,11 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/cli_args.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "bus/bus_transfer.h"
+#include "kolvaner_version.h"
 #include "port/line_pacing.h"
 #include "port/number_text.h"
 #include "port/sim/sim_options.h"
@@ -16,7 +21,8 @@ const char kCliUsage[] =
     "                 read N bytes (1-32, default 1) from the device at ADDR;\n"
     "                 with REG: write REG, repeated start, read (registers REG on)\n"
     "  set ADDR BYTE...\n"
-    "                 write the bytes to ADDR, the register or command first\n"
+    "                 write 1-64 bytes (an EEPROM page) to ADDR, the register or\n"
+    "                 command first\n"
     "  dump ADDR      read registers 0x00-0xff one by one as get does, in a grid;\n"
     "                 XX for a register not acknowledged\n"
     "  check          show the adapter, its timing and the resulting clock, and see\n"
@@ -25,7 +31,7 @@ const char kCliUsage[] =
     "  ports          list this machine's serial ports, their drivers and whether the\n"
     "                 bus works through them; opens none\n"
     "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n"
-    "Options:\n"
+    "Options, each at most once:\n"
     "  --count N      number of runs, 0 = until interrupted (default 1)\n"
     "  --interval MS  milliseconds from the start of one run to the next (default 500)\n"
     "  --bytes N      get: bytes to read (default 1)\n"
@@ -36,6 +42,7 @@ const char kCliUsage[] =
     "                 adapters (default: $KOLVANER_CLOCK, else 77)\n"
     "  --help         show this text\n"
     "  --version      show the version\n"
+    "  --             end of options: only the command and its arguments follow\n"
     "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n"
     "  compass=N|turning|sweep|off  thermo=N|off  inport=N|off\n"
     "  sda=stuck-low  cts=stuck-high|late  hold=1-8\n"
@@ -56,6 +63,8 @@ constexpr unsigned kMaxCount = 1'000'000'000;
 constexpr unsigned kMaxIntervalMs = 86'400'000;
 constexpr unsigned kMaxAddress = 127;
 constexpr unsigned kMaxByte = 255;
+// The most set writes in one transaction: a page of the larger EEPROMs.
+constexpr std::size_t kMaxSetBytes = 64;
 
 std::string Quoted(std::string_view text) {
     return "'" + std::string(text) + "'";
@@ -70,42 +79,80 @@ std::string ParseByte(std::string_view what, std::string_view text, std::uint8_t
     return {};
 }
 
-std::string SetOption(std::string_view name, std::string_view value, CliCommand& command) {
-    if (name == "--count") {
-        if (!ParseNumber(value, false, kMaxCount, command.count)) {
-            return "bad --count " + Quoted(value) + " (0-" + std::to_string(kMaxCount) + ")";
-        }
-    } else if (name == "--interval") {
-        if (!ParseNumber(value, false, kMaxIntervalMs, command.interval_ms)) {
-            return "bad --interval " + Quoted(value) + " (0-" + std::to_string(kMaxIntervalMs) +
-                   " ms)";
-        }
-    } else if (name == "--bytes") {
-        if (!ParseNumber(value, false, kMaxReadBytes, command.bytes) || command.bytes < 1) {
-            return "bad --bytes " + Quoted(value) + " (1-" + std::to_string(kMaxReadBytes) + ")";
-        }
-    } else if (name == "--port") {
-        if (value.empty()) {
-            return "empty --port";
-        }
-        if (std::string error = CheckPort("--port", value); !error.empty()) {
-            return error;
-        }
-        command.port = std::string(value);
-    } else if (name == "--clock") {
-        int khz = 0;
-        if (!ParseClockKhz(value, khz).empty()) {
-            return "bad --clock " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
-                   std::to_string(kMaxClockKhz) + " kHz)";
-        }
-        command.clock_khz = khz;
-    } else {  // --trace
-        if (value.empty()) {
-            return "empty --trace";
-        }
-        command.trace = std::string(value);
+// Which commands an option applies to.
+enum class Scope { opening, repeating, get };
+enum class Option { count, interval, bytes, port, trace, clock };
+
+// One row per option, each taking a value as --name VALUE or --name=VALUE.
+constexpr struct {
+    std::string_view name;
+    Option option;
+    Scope scope;
+} kOptions[] = {
+    {"--count", Option::count, Scope::repeating},
+    {"--interval", Option::interval, Scope::repeating},
+    {"--bytes", Option::bytes, Scope::get},
+    {"--port", Option::port, Scope::opening},
+    {"--trace", Option::trace, Scope::opening},
+    {"--clock", Option::clock, Scope::opening},
+};
+
+std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
+                      const char* unit, int& number) {
+    if (!ParseNumber(value, false, most, number) || number < static_cast<int>(least)) {
+        return "bad " + std::string(name) + " " + Quoted(value) + " (" + std::to_string(least) +
+               "-" + std::to_string(most) + unit + ")";
     }
     return {};
+}
+
+std::string SetOption(Option option, std::string_view value, CliCommand& command) {
+    switch (option) {
+        case Option::count:
+            return SetNumber("--count", value, 0, kMaxCount, "", command.count);
+        case Option::interval:
+            return SetNumber("--interval", value, 0, kMaxIntervalMs, " ms", command.interval_ms);
+        case Option::bytes:
+            return SetNumber("--bytes", value, 1, kMaxReadBytes, "", command.bytes);
+        case Option::port:
+            if (value.empty()) {
+                return "empty --port";
+            }
+            command.port = std::string(value);
+            return CheckSimulatorPort("--port", value);
+        case Option::trace:
+            command.trace = std::string(value);
+            return value.empty() ? "empty --trace" : "";
+        case Option::clock: {
+            int khz = 0;
+            if (!ParseClockKhz(value, khz).empty()) {
+                return "bad --clock " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
+                       std::to_string(kMaxClockKhz) + " kHz)";
+            }
+            command.clock_khz = khz;
+            return {};
+        }
+    }
+    return {};
+}
+
+bool Applies(Scope scope, CliCommand::Action action) {
+    switch (scope) {
+        case Scope::opening:
+            return action != CliCommand::Action::ports;
+        case Scope::get:
+            return action == CliCommand::Action::get;
+        case Scope::repeating:
+            // A check or a bus clear is one look at the lines; a shell loop repeats it.
+            return action != CliCommand::Action::check && action != CliCommand::Action::recover &&
+                   action != CliCommand::Action::ports;
+    }
+    return false;
+}
+
+// A dash and no digit: "-1" is a number, for an operand to refuse.
+bool IsOption(std::string_view arg) {
+    return arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9');
 }
 
 bool SetAction(std::string_view name, CliCommand& command) {
@@ -157,6 +204,10 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
         if (next == operands.size()) {
             return "missing byte for set";
         }
+        if (operands.size() - next > kMaxSetBytes) {
+            return "too many bytes for set (at most " + std::to_string(kMaxSetBytes) +
+                   ", an EEPROM page)";
+        }
         for (; next < operands.size(); ++next) {
             if (std::string error = ParseByte("byte", operands[next], command.data.emplace_back());
                 !error.empty()) {
@@ -174,24 +225,48 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
 
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
     command = CliCommand{};
-    bool have_action = false;
-    bool have_bytes = false;
-    std::string_view action_name;
-    std::string_view repeat_option;
-    std::vector<std::string_view> operands;
-    for (std::size_t index = 0; index < args.size(); ++index) {
-        const std::string_view arg = args[index];
+    // --help and --version win wherever they stand, whatever else is wrong; the first counts.
+    for (const std::string_view arg : args) {
+        if (arg == "--") {
+            break;
+        }
         if (arg == "--help" || arg == "-h" || arg == "--version") {
             command.action =
                 arg == "--version" ? CliCommand::Action::version : CliCommand::Action::help;
             return {};
         }
-        if (arg.substr(0, 2) == "--") {
+    }
+    bool have_action = false;
+    std::string_view action_name;
+    std::vector<std::size_t> given;  // rows of kOptions
+    std::vector<std::string_view> operands;
+    bool options_ended = false;
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        const std::string_view arg = args[index];
+        if (!options_ended && arg == "--") {
+            // What follows is the command and its operands, whatever it looks like.
+            options_ended = true;
+        } else if (options_ended || !IsOption(arg)) {
+            if (have_action) {
+                operands.push_back(arg);
+            } else if (!SetAction(arg, command)) {
+                return "unknown command " + Quoted(arg);
+            } else {
+                have_action = true;
+                action_name = arg;
+            }
+        } else {
             const std::size_t equals = arg.find('=');
             const std::string_view name = arg.substr(0, equals);
-            if (name != "--count" && name != "--interval" && name != "--bytes" &&
-                name != "--port" && name != "--trace" && name != "--clock") {
+            const auto* row =
+                std::find_if(std::begin(kOptions), std::end(kOptions),
+                             [name](const auto& known) { return known.name == name; });
+            if (row == std::end(kOptions)) {
                 return "unknown option " + Quoted(name);
+            }
+            const auto row_index = static_cast<std::size_t>(row - std::begin(kOptions));
+            if (std::find(given.begin(), given.end(), row_index) != given.end()) {
+                return Quoted(name) + " given twice";
             }
             std::string_view value;
             if (equals != std::string_view::npos) {
@@ -201,21 +276,10 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
             } else {
                 return "missing value for " + Quoted(arg);
             }
-            if (std::string error = SetOption(name, value, command); !error.empty()) {
+            if (std::string error = SetOption(row->option, value, command); !error.empty()) {
                 return error;
             }
-            if (name == "--count" || name == "--interval") {
-                repeat_option = name;
-            }
-            have_bytes = have_bytes || name == "--bytes";
-        } else if (!have_action) {
-            if (!SetAction(arg, command)) {
-                return "unknown command " + Quoted(arg);
-            }
-            have_action = true;
-            action_name = arg;
-        } else {
-            operands.push_back(arg);
+            given.push_back(row_index);
         }
     }
     if (!have_action) {
@@ -224,15 +288,10 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     if (std::string error = SetOperands(action_name, operands, command); !error.empty()) {
         return error;
     }
-    if (have_bytes && command.action != CliCommand::Action::get) {
-        return "'--bytes' does not apply to " + std::string(action_name);
-    }
-    // A check or a bus clear is one look at the lines; a shell loop repeats it if need be.
-    const bool runs_once = command.action == CliCommand::Action::check ||
-                           command.action == CliCommand::Action::recover ||
-                           command.action == CliCommand::Action::ports;
-    if (runs_once && !repeat_option.empty()) {
-        return Quoted(repeat_option) + " does not apply to " + std::string(action_name);
+    for (const std::size_t row : given) {
+        if (!Applies(kOptions[row].scope, command.action)) {
+            return Quoted(kOptions[row].name) + " does not apply to " + std::string(action_name);
+        }
     }
     return {};
 }
@@ -246,7 +305,7 @@ std::string CheckClockSetting(std::string_view value) {
     return {};
 }
 
-std::string CheckPort(std::string_view source, std::string_view port) {
+std::string CheckSimulatorPort(std::string_view source, std::string_view port) {
     SimOptions options;
     if (!NamesSimulator(port)) {
         return {};

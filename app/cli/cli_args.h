@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command line of kolvaner-cli.
 #pragma once
 
@@ -48,4 +49,4 @@ std::string CheckClockSetting(std::string_view value);
 // A port that names the simulated bus must name it right: empty when the port is fine or a
 // device (only opening it tells), otherwise one line naming the source (--port or
 // KOLVANER_PORT) and the bad option.
-std::string CheckPort(std::string_view source, std::string_view port);
+std::string CheckSimulatorPort(std::string_view source, std::string_view port);

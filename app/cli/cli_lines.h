@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli check and recover: the adapter's lines in plain words.
 #pragma once
 

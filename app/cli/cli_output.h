@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a kolvaner-cli command gives for stdout, and how it formats it.
 #pragma once
 
@@ -5,15 +6,16 @@
 #include <string>
 
 // What one run of a command gives: the text for stdout, or why there is none.
-struct Reading {
+struct RunOutput {
     std::string text;
     std::string failure;
 };
 
-// printf's formatting into a string, for the short lines and cells the commands print.
+// printf's formatting into a string of whatever length it takes.
 template <typename... Values>
 std::string Formatted(const char* format, Values... values) {
-    char text[80];
-    std::snprintf(text, sizeof text, format, values...);
+    const int length = std::snprintf(nullptr, 0, format, values...);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, values...);
     return text;
 }

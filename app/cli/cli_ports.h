@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli ports: the serial ports of this machine and what the bus can do through
 // each, read from /sys or SetupAPI without opening any.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What kolvaner-cli does as a process so that every way out closes the port properly.
 #pragma once
 

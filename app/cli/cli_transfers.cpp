@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/cli/cli_transfers.h"
 
 #include <array>
@@ -21,6 +22,10 @@ std::string Refusal(const CliCommand& command, const BusTransfer& transfer,
                     const std::vector<BusByte>& written) {
     if (transfer.refused == kAddressRefused) {
         return Formatted("no answer from the device at 0x%02x", command.address);
+    }
+    if (transfer.refused == kNotSent) {
+        return Formatted("nothing sent to 0x%02x: address or byte count out of range",
+                         command.address);
     }
     return Formatted("the device at 0x%02x did not acknowledge byte %d (0x%02x)", command.address,
                      transfer.refused, written[static_cast<std::size_t>(transfer.refused - 1)]);
@@ -54,7 +59,7 @@ std::string DumpGrid(const std::array<std::optional<BusByte>, kRegisters>& regis
 
 }  // namespace
 
-Reading GetBytes(const CliCommand& command) {
+RunOutput GetBytes(const CliCommand& command) {
     std::vector<BusByte> written;
     BusTransfer transfer;
     if (command.first_register) {
@@ -73,7 +78,7 @@ Reading GetBytes(const CliCommand& command) {
     return {text + "\n", {}};
 }
 
-Reading SetBytes(const CliCommand& command) {
+RunOutput SetBytes(const CliCommand& command) {
     const BusTransfer transfer = WriteBytes(Address(command), command.data);
     if (transfer.refused != kAllAcknowledged) {
         return {{}, Refusal(command, transfer, command.data)};
@@ -81,7 +86,7 @@ Reading SetBytes(const CliCommand& command) {
     return {};
 }
 
-Reading DumpRegisters(const CliCommand& command) {
+RunOutput DumpRegisters(const CliCommand& command) {
     std::array<std::optional<BusByte>, kRegisters> registers{};
     for (int number = 0; number < kRegisters; ++number) {
         if (CaughtSignal() != 0 || PortHasFailed()) {
@@ -89,7 +94,7 @@ Reading DumpRegisters(const CliCommand& command) {
         }
         const auto first_register = static_cast<BusByte>(number);
         const BusTransfer transfer = ReadRegisters(Address(command), first_register, 1);
-        if (transfer.refused == kAddressRefused) {
+        if (transfer.refused == kAddressRefused || transfer.refused == kNotSent) {
             return {{}, Refusal(command, transfer, {first_register})};
         }
         if (transfer.refused == kAllAcknowledged) {

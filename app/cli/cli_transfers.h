@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // get, set and dump: any device on the bus, in the forms i2cget, i2cset and i2cdump use.
 #pragma once
 
@@ -5,10 +6,10 @@
 #include "app/cli/cli_output.h"
 
 // The bytes read as 0xNN on one line; a register select when the command names one.
-Reading GetBytes(const CliCommand& command);
+RunOutput GetBytes(const CliCommand& command);
 // One write; nothing to print when every byte was acknowledged.
-Reading SetBytes(const CliCommand& command);
+RunOutput SetBytes(const CliCommand& command);
 // Registers 0x00-0xff, one register read each, as a grid; nothing when a signal or a failed
 // port stops it partway. A register not acknowledged shows as XX; an address not
 // acknowledged fails the whole dump.
-Reading DumpRegisters(const CliCommand& command);
+RunOutput DumpRegisters(const CliCommand& command);

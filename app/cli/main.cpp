@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli: the bus readings on the command line, for scripts and headless machines.
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,7 @@
 #include "app/cli/cli_lines.h"
 #include "app/cli/cli_ports.h"
 #include "app/cli/cli_process.h"
-#include "app/cli/cli_reads.h"
+#include "app/cli/cli_runs.h"
 #include "app/process/ending_signals.h"
 #include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
@@ -42,7 +43,7 @@ std::string UsageError(const std::vector<std::string_view>& args, CliCommand& co
     }
     const char* environment_port = std::getenv("KOLVANER_PORT");
     if (!command.port && environment_port != nullptr) {
-        return CheckPort("KOLVANER_PORT", environment_port);
+        return CheckSimulatorPort("KOLVANER_PORT", environment_port);
     }
     return {};
 }
@@ -53,9 +54,20 @@ int RunCommand(const CliCommand& command) {
             return RunCheck();
         case CliCommand::Action::recover:
             return RunRecover();
-        default:
-            return RunReads(command);
+        case CliCommand::Action::bearing:
+        case CliCommand::Action::temperature:
+        case CliCommand::Action::input:
+        case CliCommand::Action::scan:
+        case CliCommand::Action::get:
+        case CliCommand::Action::set:
+        case CliCommand::Action::dump:
+            return RunRepeated(command);
+        case CliCommand::Action::help:
+        case CliCommand::Action::version:
+        case CliCommand::Action::ports:
+            break;  // answered before the port opens
     }
+    return EXIT_SUCCESS;
 }
 
 }  // namespace

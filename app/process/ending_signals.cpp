@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/process/ending_signals.h"
 
 #include <csignal>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The signals that end a program from outside (Ctrl-C, kill, a closed terminal, a timer), taken
 // over so that the program closes its port the ordinary way instead of dying with it raw.
 #pragma once

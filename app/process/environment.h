@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Environment variables of this process, set and cleared the same way on POSIX and Windows.
 #pragma once
 

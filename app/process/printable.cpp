@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/process/printable.h"
 
 #include <cstdio>

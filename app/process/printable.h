@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text from outside (a path, a port name) put into a message line.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/process/standard_descriptors.h"
 
 #ifndef _WIN32

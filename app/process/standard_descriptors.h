@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Descriptors 0-2 for a program that opens a serial port: a program started with one of
 // them closed (from a desktop entry, or `>&-`) would give its number to the next open.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What lies between the program's line calls and the bus pins on the simulated bus: the
 // serial adapter, its RS-232 transceiver and the interface circuit, in simulated time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/sim/sim_bus.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A simulated I2C bus with bit-level slave models. Open drain: SCL is the master's RTS,
 // SDA is the master's DTR AND every device's pull-down.
 #pragma once
@@ -28,7 +29,6 @@ class SimDevice {
     // for the next start, taking the lines as they are now.
     void Abandon(bool scl, bool sda);
     bool PullsLow() const { return pulls_low_; }
-    std::uint8_t Address() const { return address_; }
 
   protected:
     // The device has acknowledged its address; read is the R/W bit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compass module: a CMPS03-style register file behind a register pointer.
 #include "port/sim/sim_devices.h"
 

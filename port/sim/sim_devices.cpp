@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The chips the options put on the simulated bus.
 #include "port/sim/sim_devices.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The chip models on the simulated bus, each with the register file of the chip it stands
 // for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The input port: a quasi-bidirectional 8-bit expander like the PCF8574.
 #include "port/sim/sim_devices.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/sim/sim_options.h"
 
 #include <algorithm>
@@ -10,9 +11,6 @@
 
 namespace {
 
-constexpr char kAllowed[] =
-    "compass=N|turning|sweep|off, thermo=N|off, inport=N|off, sda=stuck-low, cts=stuck-high|late, "
-    "hold=1-8, adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm, report=MS|off";
 constexpr unsigned kMaxHold = 8;
 constexpr unsigned kMaxReportMs = 1000;
 constexpr SimTime kNsPerMs = 1'000'000;
@@ -107,38 +105,39 @@ std::string ParseReport(std::string_view value, SimOptions& options) {
     return {};
 }
 
-std::string ParseOption(std::string_view key, std::string_view value, SimOptions& options) {
-    if (key == "compass") {
-        return ParseCompass(value, options);
+// One row per option: its name, the values it takes as the refusals list them, and its
+// parser. A name not in the table is an unknown option.
+struct SimOption {
+    std::string_view name;
+    std::string_view values;
+    std::string (*parse)(std::string_view value, SimOptions& options);
+};
+
+constexpr SimOption kSimOptions[] = {
+    {"compass", "N|turning|sweep|off", ParseCompass},  // bearing register, or no compass
+    {"thermo", "N|off", ParseThermometer},             // temperature register, or none
+    {"inport", "N|off", ParseInputPort},               // the input port's pins, or none
+    {"sda", "stuck-low", ParseSda},                    // something holds SDA low
+    {"cts", "stuck-high|late", ParseCts},              // the adapter misreports SDA
+    {"hold", "1-8", ParseHold},                        // the compass was cut off mid-read
+    {"adapter", "ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm", ParseAdapter},
+    {"report", "MS|off", ParseReport},  // how often a pl2303 or ch341 reports its status
+};
+
+// Every option as NAME=VALUES, for a refusal to say what is allowed.
+std::string Allowed() {
+    std::string allowed;
+    for (const SimOption& option : kSimOptions) {
+        allowed += (allowed.empty() ? "" : ", ") + std::string(option.name) + "=" +
+                   std::string(option.values);
     }
-    if (key == "thermo") {
-        return ParseThermometer(value, options);
-    }
-    if (key == "inport") {
-        return ParseInputPort(value, options);
-    }
-    if (key == "sda") {
-        return ParseSda(value, options);
-    }
-    if (key == "cts") {
-        return ParseCts(value, options);
-    }
-    if (key == "adapter") {
-        return ParseAdapter(value, options);
-    }
-    if (key == "report") {
-        return ParseReport(value, options);
-    }
-    return ParseHold(value, options);
+    return allowed;
 }
 
-constexpr std::string_view kOptionNames[] = {"compass", "thermo", "inport",  "sda",
-                                             "cts",     "hold",   "adapter", "report"};
-
-// The option's place in kOptionNames, or nothing when there is no such option.
+// The option's row in kSimOptions, or nothing when there is no such option.
 std::optional<std::size_t> OptionIndex(std::string_view key) {
-    for (std::size_t index = 0; index < std::size(kOptionNames); ++index) {
-        if (key == kOptionNames[index]) {
+    for (std::size_t index = 0; index < std::size(kSimOptions); ++index) {
+        if (key == kSimOptions[index].name) {
             return index;
         }
     }
@@ -163,26 +162,26 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
     if (text.empty()) {
         return {};
     }
-    std::array<bool, std::size(kOptionNames)> given{};
+    std::array<bool, std::size(kSimOptions)> given{};
     // Every comma separates two options: none may be empty, first, last or in between.
     for (std::size_t start = 0; start <= text.size();) {
         const std::size_t comma = std::min(text.find(',', start), text.size());
         const std::string_view item = text.substr(start, comma - start);
         start = comma + 1;
         if (item.empty()) {
-            return "empty option in '" + std::string(text) + "' (allowed: " + kAllowed + ")";
+            return "empty option in '" + std::string(text) + "' (allowed: " + Allowed() + ")";
         }
         const std::size_t equals = item.find('=');
         const std::optional<std::size_t> index = OptionIndex(item.substr(0, equals));
         if (equals == std::string_view::npos || !index) {
-            return "unknown option '" + std::string(item) + "' (allowed: " + kAllowed + ")";
+            return "unknown option '" + std::string(item) + "' (allowed: " + Allowed() + ")";
         }
+        const SimOption& option = kSimOptions[*index];
         if (given[*index]) {
-            return std::string(kOptionNames[*index]) + " given twice (allowed: each option once)";
+            return std::string(option.name) + " given twice (allowed: each option once)";
         }
         given[*index] = true;
-        if (std::string error = ParseOption(kOptionNames[*index], item.substr(equals + 1), options);
-            !error.empty()) {
+        if (std::string error = option.parse(item.substr(equals + 1), options); !error.empty()) {
             return error;
         }
     }
@@ -206,7 +205,7 @@ std::string ParseSimPort(std::string_view port, SimOptions& options) {
         return "the simulated bus is named in lower case (allowed: sim, sim:OPTIONS)";
     }
     if (port == "sim:") {
-        return "no options after 'sim:' (allowed: " + std::string(kAllowed) + ")";
+        return "no options after 'sim:' (allowed: " + Allowed() + ")";
     }
     return ParseSimOptions(port.substr(port.size() > 3 ? 4 : 3), options);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Options of the simulated bus: KOLVANER_PORT=sim:compass=450,thermo=0xE700 and the like.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The thermometer: a DS1621-type chip driven by command bytes.
 #include <array>
 

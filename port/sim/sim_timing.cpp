@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port/sim/sim_timing.h"
 
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard-mode I2C timing a chip needs at its pins (UM10204, table 10), checked edge
 // by edge.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fake serial terminal for tests, loaded with LD_PRELOAD into a test process. It makes
 // one path behave as a serial port whose modem lines drive the simulated bus:
 //   KOLVANER_FAKE_TTY        the path that is a terminal (never a real device)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading back the fake serial terminal's call log (KOLVANER_FAKE_LOG) in tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kolvaner-cli's arguments (NUL-separated in the input): a clear error or a valid command.
 #include <cstddef>
 #include <cstdint>
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool in_range = command.count >= 0 && command.count <= 1'000'000'000 &&
                           command.interval_ms >= 0 && command.interval_ms <= 86'400'000 &&
                           command.address >= 0 && command.address <= 127 && command.bytes >= 1 &&
-                          command.bytes <= 32;
+                          command.bytes <= 32 && command.data.size() <= 64;
     const bool named =
         (!command.port || !command.port->empty()) && (!command.trace || !command.trace->empty());
     // A simulator the command line accepts is one the port layer opens.

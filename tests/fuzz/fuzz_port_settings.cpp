@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings text handed to OPENCOM: a clear error or settings within range.
 #include <cstddef>
 #include <cstdint>

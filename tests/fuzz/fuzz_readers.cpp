@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device readers on a bus whose CTS answers are arbitrary 16-bit values: no crash, no
 // sanitizer report, and every result within the range its arithmetic allows.
 #include <cmath>
@@ -6,6 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
@@ -42,6 +44,9 @@ std::int16_t CTS() {
     answers_left -= 2;
     return sample;
 }
+
+// No time between line changes: the answers come from the input, not from a wire.
+void SettleDelay(const std::int16_t&) {}
 
 void ShowMessageBox(std::string_view) {}
 

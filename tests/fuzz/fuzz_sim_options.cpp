@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated bus's option text: a clear error or a valid result, nothing else.
 #include <cstddef>
 #include <cstdint>

@@ -1,16 +1,15 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/bus_session.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <utility>
-
-#include <unistd.h>
 
 #include "app/process/environment.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
+#include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
 namespace {
@@ -23,12 +22,6 @@ void ShowMessageBox(std::string_view text) {
 
 std::vector<std::string> TakeMessages() {
     return std::exchange(messages, {});
-}
-
-std::string TempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("kolvaner-" + std::to_string(getpid()) + "-" + name))
-        .string();
 }
 
 BusSession::BusSession(const std::string& port, const std::string& trace_path) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opens the bus on the given port (KOLVANER_PORT: sim[:OPTIONS] or a device path), with an
 // optional trace, for one test, and closes it again.
 #pragma once
@@ -5,8 +6,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-std::string TempPath(const std::string& name);
 
 class BusSession {
   public:

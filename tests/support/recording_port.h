@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A port double that records every line operation, delay and message as one short token:
 // D0/D1 and R0/R1 for DTR and RTS, C for a CTS sample, w for SettleDelay(1), O for OPENCOM,
 // M for the message box. Tests compare the tokens, space-separated.

@@ -1,4 +1,6 @@
-// Runs a program through the shell and collects what it printed and its exit status.
+// SPDX-License-Identifier: MIT
+// Runs a program through the shell (cmd.exe on Windows) and collects what it printed and its
+// exit status.
 #pragma once
 
 #include <string>
@@ -9,6 +11,15 @@ struct ProgramRun {
     std::string err;
 };
 
-// environment: NAME=value assignments (or a command such as timeout) put before it.
+// environment: NAME=value assignments (or a command such as timeout) put before it; POSIX
+// shells only.
 ProgramRun RunProgram(const std::string& program, const std::string& arguments,
                       const std::string& environment = "");
+
+struct CliRun {
+    int status = -1;
+    std::string output;  // stdout, then stderr after a "--" line
+};
+
+// kolvaner-cli (KOLVANER_CLI) with the arguments.
+CliRun RunCli(const std::string& arguments, const std::string& environment = "");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tests/support/vcd_i2c.h"
 
 #include <cstdio>

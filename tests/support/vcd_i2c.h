@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reads a bus trace (VCD) back and decodes the I2C traffic on it, as a logic analyser
 // would: one string per transaction, e.g. "S C0A 02A [1] P" = start, 0xC0 acknowledged,
 // 0x02 acknowledged, one more clock with SDA high, stop. A byte's 9th bit shows as A (low)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/core/bearing_text.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text Label1 shows for a bearing: at least three digits, then the degree sign.
 #pragma once
 

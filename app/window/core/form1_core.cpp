@@ -1,11 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/core/form1_core.h"
 
 #include <cstdio>
-
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
 
 #include "app/process/printable.h"
 #include "app/window/core/bearing_text.h"
@@ -22,17 +18,7 @@ constexpr BusByte kInputPortAddress = 32;
 constexpr int kTestenReadings = 10;
 constexpr std::string_view kDefaultPort = "COM1";
 
-void LogProblem(const std::string& problem) {
-    const std::string line = "kolvaner: " + Printable(problem) + "\n";
-    std::fputs(line.c_str(), stderr);
-#ifdef _WIN32
-    // A GUI program's stderr mostly leads nowhere; a debugger or DebugView shows this.
-    const int size = static_cast<int>(line.size());
-    std::wstring wide(static_cast<std::size_t>(size) + 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), size, wide.data(), size);
-    OutputDebugStringW(wide.c_str());
-#endif
-}
+void (*problem_echo)(const std::string& line) = nullptr;
 
 // The trace is a developer's tool: a trace that stops is told once, and the window goes on.
 void TellTraceProblem(Form1State& form) {
@@ -45,6 +31,7 @@ void TellTraceProblem(Form1State& form) {
 }  // namespace
 
 void Form1Load(Form1State& form) {
+    form.loaded = true;
     OpenBus();
     TellTraceProblem(form);
 }
@@ -60,7 +47,7 @@ std::string Form1Timer1Tick(Form1State& form) {
 }
 
 bool Form1Unload(Form1State& form) {
-    if (form.unloaded) {
+    if (form.unloaded || !form.loaded) {
         return false;
     }
     form.unloaded = true;
@@ -93,6 +80,18 @@ std::string PortFailureBoxText(std::string_view bus_text) {
         text += "\n\n" + PortProblem();
     }
     return text;
+}
+
+void LogProblem(const std::string& problem) {
+    const std::string line = "kolvaner: " + Printable(problem) + "\n";
+    std::fputs(line.c_str(), stderr);
+    if (problem_echo != nullptr) {
+        problem_echo(line);
+    }
+}
+
+void EchoProblemLines(void (*echo)(const std::string& line)) {
+    problem_echo = echo;
 }
 
 void LogPortProblem() {

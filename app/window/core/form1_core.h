@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What Form1 does, without a window toolkit: each front end's event handler calls the
 // function here and only shows the result, so the Qt and Win32 windows behave alike.
 #pragma once
@@ -7,13 +8,18 @@
 
 // What one window remembers between its events.
 struct Form1State {
+    bool loaded = false;
     bool unloaded = false;
     bool port_failure_told = false;
     bool trace_problem_told = false;
 };
 
 // A port or trace problem is told once per window, as one line "kolvaner: ..." on stderr
-// and, on Windows, as debug output. Neither stops the window.
+// and to the echo below. Neither stops the window.
+
+// Where each problem line goes besides stderr, from now on: kolvaner.exe, whose stderr
+// mostly leads nowhere, sends it to the debugger as well.
+void EchoProblemLines(void (*echo)(const std::string& line));
 
 // Load: opens the bus; a port that does not open shows the failure box first, a bus trace
 // that cannot be written is told.
@@ -24,7 +30,8 @@ void Form1Load(Form1State& form);
 std::string Form1Timer1Tick(Form1State& form);
 
 // Unload: closes the port as it is, however the window goes, and tells a trace whose end
-// could not be written. Only the first call per window does anything; it returns true.
+// could not be written. Only the first call after the load does anything; it returns true.
+// A window that never loaded (it could not be created) leaves the port alone.
 bool Form1Unload(Form1State& form);
 
 // Testen: ten thermometer reads; nothing is kept.
@@ -37,6 +44,8 @@ void Form1Meting();
 // when KOLVANER_PORT names another than COM1, and the system's reason below it.
 std::string PortFailureBoxText(std::string_view bus_text);
 
+// A problem told as above, such as a window that cannot be created.
+void LogProblem(const std::string& problem);
 // The port layer's reason for the failed open, told as above, for a program started from
 // a shell.
 void LogPortProblem();

@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
 // Form1's layout, the one description both front ends draw: geometry in twips (1/1440
 // inch) relative to the client area, colours as 0x00BBGGRR, fonts in points.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 struct TwipRect {
@@ -42,9 +44,10 @@ constexpr int TwipsToPixels(int twips, int dpi) {
     return (twips * dpi + 720) / 1440;
 }
 
-// A font's height in pixels (the em, without internal leading) at the given dots per inch.
-constexpr int PointsToPixels(double points, int dpi) {
-    return static_cast<int>(points * dpi / 72 + 0.5);
+// A font's height in pixels (the em, without internal leading) at the given dots per inch,
+// halves rounded up.
+inline int PointsToPixels(double points, int dpi) {
+    return static_cast<int>(std::lround(points * dpi / 72));
 }
 
 constexpr int RedOf(std::uint32_t colour) {

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/core/window_arguments.h"
+
+#include "kolvaner_version.h"
 
 // Short lines: on Windows the text may come in a message box.
 const char kWindowUsage[] =

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program's command line. It has no options of its own: a stray argument (a
 // shortcut's, a file dropped on the program) is ignored and the window opens as always.
 #pragma once

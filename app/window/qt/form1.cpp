@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/qt/form1.h"
 
 #include <QCloseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Form1 with Qt Widgets: the program's one window. Timer1 reads the compass every 500 ms
 // and Label1 shows the bearing; the serial port is open from load to unload.
 #pragma once

@@ -1,15 +1,35 @@
+// SPDX-License-Identifier: MIT
 // kolvaner: shows the compass bearing in large digits, refreshed twice a second.
 #include <QApplication>
 #include <QIcon>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
 #include "app/process/standard_descriptors.h"
+#include "app/window/core/form1_core.h"
 #include "app/window/core/window_arguments.h"
 #include "app/window/qt/form1.h"
 #include "app/window/qt/quit_signals.h"
+
+namespace {
+
+QtMessageHandler qt_handler = nullptr;
+
+// Qt cannot open a window (no display, no platform plugin): one line saying so and exit
+// status 1, where Qt would abort. Qt's other messages pass as they are.
+void ExitWithoutAWindow(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        qt_handler(type, context, message);
+        return;
+    }
+    LogProblem("cannot open the window: " + message.section('\n', 0, 0).toStdString());
+    std::_Exit(1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     KeepStandardDescriptors();
@@ -20,7 +40,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     // Qt takes its own options out; whatever else is left is ignored.
+    qt_handler = qInstallMessageHandler(ExitWithoutAWindow);
     QApplication application(argc, argv);
+    qInstallMessageHandler(qt_handler);
     QApplication::setDesktopFileName(QStringLiteral("kolvaner"));
     QIcon compass_rose;
     for (const int size : {16, 32, 48, 256}) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SIGTERM, SIGINT, SIGHUP (kill, Ctrl-C, a closed terminal or session) and every other signal
 // that would end the program from outside close the window the ordinary way, so its unload
 // closes the port. SIGPIPE is ignored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/win32/form1.h"
 
 #include "app/window/win32/wide_text.h"
@@ -18,6 +19,13 @@ HFONT MakeFont(const FontSpec& spec, int dpi) {
     return CreateFontW(-PointsToPixels(spec.points, dpi), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
                        DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_SWISS, WideText(spec.family).c_str());
+}
+
+// What a message's parameter or a window's user data points to: the Win32 API passes
+// pointers as integers.
+template <typename Target, typename Integer>
+Target* PointerIn(Integer value) {
+    return reinterpret_cast<Target*>(value);  // NOLINT(performance-no-int-to-ptr)
 }
 
 HICON CompassRose(HINSTANCE instance, int size) {
@@ -80,11 +88,11 @@ void Form1::meting() {
 
 LRESULT CALLBACK Form1::WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
-        auto* form = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        auto* form = static_cast<Form1*>(PointerIn<CREATESTRUCTW>(lparam)->lpCreateParams);
         form->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }
-    auto* form = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* form = PointerIn<Form1>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form == nullptr) {
         return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -105,7 +113,7 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             }
             return 0;
         case WM_DPICHANGED:
-            OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+            OnDpiChanged(HIWORD(wparam), *PointerIn<const RECT>(lparam));
             return 0;
         case WM_QUERYENDSESSION:
             return TRUE;

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 // kolvaner.exe: shows the compass bearing in large digits, refreshed twice a second.
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,19 +26,28 @@ void ShowText(std::string_view text) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_line*/,
-                   int show_command) {
+// The parameters keep the names winbase.h declares them with.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
+                   int nShowCmd) {
     // The C runtime has split the command line already; a stray argument is ignored.
     const std::vector<std::string_view> arguments(__argv + 1, __argv + __argc);
     if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
         ShowText(text);
         return 0;
     }
-    Form1 form(instance);
+    // A debugger or DebugView shows what the program tells.
+    EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
+    Form1 form(hInstance);
     if (form.Handle() == nullptr) {
+        // Nothing loaded, so the port was never opened and is left alone.
+        const std::string problem =
+            "cannot create the window (error " + std::to_string(GetLastError()) + ")";
+        LogProblem(problem);
+        MessageBoxW(nullptr, WideText(problem).c_str(), WideText(kForm1Caption).c_str(),
+                    MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         return 1;
     }
-    form.Start(show_command);
+    form.Start(nShowCmd);
     MSG message{};
     BOOL got = FALSE;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {

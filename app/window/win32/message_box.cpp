@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program's message box: modal, OK only, titled with the program's name.
 #include "bus/message_box.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8 text for the wide-character Win32 API.
 #pragma once
 

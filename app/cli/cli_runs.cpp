@@ -1,4 +1,5 @@
-#include "app/cli/cli_reads.h"
+// SPDX-License-Identifier: MIT
+#include "app/cli/cli_runs.h"
 
 #include <algorithm>
 #include <array>
@@ -58,46 +59,31 @@ std::optional<std::string> Scan() {
     return ScanGrid(answered);
 }
 
-const char* DeviceName(CliCommand::Action action) {
-    switch (action) {
-        case CliCommand::Action::temperature:
-            return "thermometer";
-        case CliCommand::Action::input:
-            return "input port";
-        default:
-            return "compass";
-    }
-}
-
-// The device's own transactions; the acknowledge record tells whether it answered.
-Reading ReadDevice(const CliCommand& command) {
+// One device read; the acknowledge record tells whether the device answered.
+template <typename Read>
+RunOutput ReadDevice(const char* device, Read read) {
     ForgetMissedAddress();
-    std::string text;
-    switch (command.action) {
-        case CliCommand::Action::temperature:
-            text = Formatted("%.0f\n", ReadTemperature());
-            break;
-        case CliCommand::Action::input:
-            text = Formatted("0x%02x\n", ReadInputPort(static_cast<BusByte>(command.address)));
-            break;
-        default:
-            text = Formatted("%d\n", ReadBearing());
-            break;
-    }
+    std::string text = read();
     if (const std::optional<BusByte> missed = MissedAddress()) {
-        return {
-            {},
-            Formatted("no answer from the %s at 0x%02x", DeviceName(command.action), *missed >> 1)};
+        return {{}, Formatted("no answer from the %s at 0x%02x", device, *missed)};
     }
     return {text, {}};
 }
 
-Reading ReadOnce(const CliCommand& command) {
+RunOutput RunOnce(const CliCommand& command) {
     // A device cut off mid-byte, or a short: every transaction would read as zeros.
     if (SdaHeldLow()) {
         return {{}, "SDA is held low with the bus idle; try kolvaner-cli recover"};
     }
+    const auto address = static_cast<BusByte>(command.address);
     switch (command.action) {
+        case CliCommand::Action::bearing:
+            return ReadDevice("compass", [] { return Formatted("%d\n", ReadBearing()); });
+        case CliCommand::Action::temperature:
+            return ReadDevice("thermometer", [] { return Formatted("%.0f\n", ReadTemperature()); });
+        case CliCommand::Action::input:
+            return ReadDevice("input port",
+                              [address] { return Formatted("0x%02x\n", ReadInputPort(address)); });
         case CliCommand::Action::scan:
             return {Scan().value_or(""), {}};
         case CliCommand::Action::get:
@@ -106,14 +92,19 @@ Reading ReadOnce(const CliCommand& command) {
             return SetBytes(command);
         case CliCommand::Action::dump:
             return DumpRegisters(command);
-        default:
-            return ReadDevice(command);
+        case CliCommand::Action::help:
+        case CliCommand::Action::version:
+        case CliCommand::Action::check:
+        case CliCommand::Action::ports:
+        case CliCommand::Action::recover:
+            break;  // not run on the bus this way
     }
+    return {};
 }
 
 }  // namespace
 
-int RunReads(const CliCommand& command) {
+int RunRepeated(const CliCommand& command) {
     if (command.action == CliCommand::Action::scan) {
         if (const std::string why = UntrustedCts(); !why.empty()) {
             Complain("cannot scan: " + why);
@@ -133,21 +124,21 @@ int RunReads(const CliCommand& command) {
                 break;
             }
         }
-        const Reading reading = ReadOnce(command);
+        const RunOutput output = RunOnce(command);
         // A read cut short by the end of the program is no reading.
         if (PortHasFailed() || LinesStopped()) {
             return EXIT_FAILURE;
         }
-        if (!reading.failure.empty()) {
-            Complain(reading.failure);
+        if (!output.failure.empty()) {
+            Complain(output.failure);
             failed = true;
-        } else if (!reading.text.empty()) {
+        } else if (!output.text.empty()) {
             // Grids one after another get a blank line between them.
             const bool grid = command.action == CliCommand::Action::scan ||
                               command.action == CliCommand::Action::dump;
             const bool separate = printed && grid;
             printed = true;
-            if (!Print((separate ? "\n" : "") + reading.text) && CaughtSignal() == 0) {
+            if (!Print((separate ? "\n" : "") + output.text) && CaughtSignal() == 0) {
                 Complain(std::string("cannot write the readings: ") + std::strerror(errno));
                 return EXIT_FAILURE;
             }
