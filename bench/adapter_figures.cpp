@@ -77,8 +77,10 @@ int main(int argc, char** argv) {
         double read_ms = 0;
         const int wrong = WrongReads(reads, read_ms);
         // A USB adapter's read against its calls' round trips alone.
-        const double calls_ms = kLineCallsPerRead * static_cast<double>(adapter.line_call) / kNsPerMs;
-        const std::string versus = calls_ms >= 1 ? std::to_string(read_ms / calls_ms).substr(0, 4) + "x" : "-";
+        const double calls_ms =
+            kLineCallsPerRead * static_cast<double>(adapter.line_call) / kNsPerMs;
+        const std::string versus =
+            calls_ms >= 1 ? std::to_string(read_ms / calls_ms).substr(0, 4) + "x" : "-";
         std::printf("%-8s %9.3f ms %12s  %d of %d\n", adapter.name, read_ms, versus.c_str(),
                     reads - wrong, reads);
         if (std::string(adapter.name) == "native") {

@@ -65,7 +65,7 @@ CtsSelfTest TestCts(std::int64_t time_limit_ns) {
             result.latency_ns = std::max(result.latency_ns, *latency);
         }
     }
-    result.call_failed = result.call_failed || !PacedSetLine(Line::dtr, true) ||
-                         !PacedSetLine(Line::rts, true);
+    result.call_failed =
+        result.call_failed || !PacedSetLine(Line::dtr, true) || !PacedSetLine(Line::rts, true);
     return result;
 }

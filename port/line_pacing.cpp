@@ -18,12 +18,12 @@ constexpr std::int64_t kNsPerMs = 1'000'000;
 // drivers/tty/serial/8250 and Windows' serial.sys; drivers/usb/serial and their Windows
 // counterparts. pl2303's interrupt endpoint has bInterval 1 (1 ms at full speed).
 constexpr KnownDriver kDrivers[] = {
-    {"serial8250", AdapterKind::native, 0},   {"serial", AdapterKind::native, 0},
-    {"ftdi_sio", AdapterKind::usb_fresh, 0},  {"FTSER2K", AdapterKind::usb_fresh, 0},
-    {"cp210x", AdapterKind::usb_fresh, 0},    {"silabser", AdapterKind::usb_fresh, 0},
+    {"serial8250", AdapterKind::native, 0},        {"serial", AdapterKind::native, 0},
+    {"ftdi_sio", AdapterKind::usb_fresh, 0},       {"FTSER2K", AdapterKind::usb_fresh, 0},
+    {"cp210x", AdapterKind::usb_fresh, 0},         {"silabser", AdapterKind::usb_fresh, 0},
     {"pl2303", AdapterKind::usb_polled, kNsPerMs}, {"Ser2pl", AdapterKind::usb_polled, kNsPerMs},
-    {"ch341-uart", AdapterKind::usb_polled, 0}, {"CH341SER", AdapterKind::usb_polled, 0},
-    {"cdc_acm", AdapterKind::no_cts, 0},      {"usbser", AdapterKind::no_cts, 0},
+    {"ch341-uart", AdapterKind::usb_polled, 0},    {"CH341SER", AdapterKind::usb_polled, 0},
+    {"cdc_acm", AdapterKind::no_cts, 0},           {"usbser", AdapterKind::no_cts, 0},
 };
 
 // Windows names services in any case, and Ser2pl64 and CH341SER_A64 are the 64-bit
@@ -32,10 +32,11 @@ bool NamesDriver(std::string_view driver, std::string_view known) {
     if (driver.size() < known.size()) {
         return false;
     }
-    const bool same_start = std::equal(known.begin(), known.end(), driver.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    });
+    const bool same_start =
+        std::equal(known.begin(), known.end(), driver.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) ==
+                   std::tolower(static_cast<unsigned char>(b));
+        });
     const std::string_view rest = driver.substr(known.size());
     return same_start && (rest.empty() || rest == "64" || rest.substr(0, 1) == "_");
 }
@@ -136,7 +137,8 @@ std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
     constexpr std::int64_t kLineCalls = 174;
     constexpr std::int64_t kChanges = 140;
     constexpr std::int64_t kCtsReads = 20;
-    const std::int64_t pacing_wait = std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
+    const std::int64_t pacing_wait =
+        std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
     return kLineCalls * line_call_ns + kChanges * pacing_wait +
            kCtsReads * (pacing.cts_wait_ns + cts_call_ns);
 }

@@ -80,9 +80,9 @@ TEST(FakeSerialTerminal, OpensSetsUpReadsAndRestoresWithNothingElseInBetween) {
     // The adapter's test: lines idle, SDA seen high, SCL low, DTR down and up with CTS read
     // until it follows, lines idle again.
     const std::vector<std::string> test_start(lines.begin() + 5, lines.begin() + 10);
-    EXPECT_EQ(test_start,
-              (std::vector<std::string>{"ioctl TIOCMBIS RTS", "ioctl TIOCMBIS DTR", "ioctl TIOCMGET",
-                                        "ioctl TIOCMBIC RTS", "ioctl TIOCMBIC DTR"}));
+    EXPECT_EQ(test_start, (std::vector<std::string>{"ioctl TIOCMBIS RTS", "ioctl TIOCMBIS DTR",
+                                                    "ioctl TIOCMGET", "ioctl TIOCMBIC RTS",
+                                                    "ioctl TIOCMBIC DTR"}));
     // Then OpenBus's RTS(1) and DTR(1), per read one look at the idle SDA and the read.
     const std::size_t reads = lines.size() - kPortPutBack.size() - 3 * (1 + 194);
     const std::vector<std::string> open_bus(lines.begin() + reads - 4, lines.begin() + reads);

@@ -107,9 +107,7 @@ TEST(SdaHeldLow, OneSampleOfTheIdleBus) {
     const struct {
         const char* port;
         bool held_low;
-    } cases[] = {{"sim", false},
-                 {"sim:sda=stuck-low", true},
-                 {"sim:hold=3", true}};
+    } cases[] = {{"sim", false}, {"sim:sda=stuck-low", true}, {"sim:hold=3", true}};
     for (const auto& c : cases) {
         const std::vector<std::string> traffic =
             TrafficWhile(c.port, [&] { EXPECT_EQ(SdaHeldLow(), c.held_low) << c.port; });

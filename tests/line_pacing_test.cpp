@@ -35,14 +35,14 @@ TEST(LinePacing, AdaptersKnownByTheirDriver) {
         const char* driver;
         AdapterKind kind;
     } cases[] = {
-        {"serial8250", AdapterKind::native}, {"serial", AdapterKind::native},
-        {"Serial", AdapterKind::native},     {"ftdi_sio", AdapterKind::usb_fresh},
-        {"FTSER2K", AdapterKind::usb_fresh}, {"cp210x", AdapterKind::usb_fresh},
-        {"silabser", AdapterKind::usb_fresh}, {"pl2303", AdapterKind::usb_polled},
-        {"Ser2pl64", AdapterKind::usb_polled}, {"ch341-uart", AdapterKind::usb_polled},
+        {"serial8250", AdapterKind::native},       {"serial", AdapterKind::native},
+        {"Serial", AdapterKind::native},           {"ftdi_sio", AdapterKind::usb_fresh},
+        {"FTSER2K", AdapterKind::usb_fresh},       {"cp210x", AdapterKind::usb_fresh},
+        {"silabser", AdapterKind::usb_fresh},      {"pl2303", AdapterKind::usb_polled},
+        {"Ser2pl64", AdapterKind::usb_polled},     {"ch341-uart", AdapterKind::usb_polled},
         {"CH341SER_A64", AdapterKind::usb_polled}, {"cdc_acm", AdapterKind::no_cts},
-        {"usbser", AdapterKind::no_cts},     {"", AdapterKind::unknown},
-        {"serial8250x", AdapterKind::unknown}, {"ftdi", AdapterKind::unknown},
+        {"usbser", AdapterKind::no_cts},           {"", AdapterKind::unknown},
+        {"serial8250x", AdapterKind::unknown},     {"ftdi", AdapterKind::unknown},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(KindOfDriver(c.driver), c.kind) << c.driver;

@@ -82,12 +82,12 @@ void PrintTiming(const PortTiming& timing) {
     }
     // SCL is high for at least half a period, and for at least one call.
     const std::int64_t high_ns = std::max(timing.pacing.half_period_ns, timing.line_call_ns);
-    std::printf("clock %.1f kHz at most%s\n", 1e6 / (2.0 * static_cast<double>(high_ns)),
-                high_ns > timing.pacing.half_period_ns ? ", as fast as the adapter's calls go"
-                                                       : "");
-    std::printf("one bearing read takes about %s\n",
-                Duration(BearingReadNs(timing.pacing, timing.line_call_ns, timing.cts_call_ns))
-                    .c_str());
+    std::printf(
+        "clock %.1f kHz at most%s\n", 1e6 / (2.0 * static_cast<double>(high_ns)),
+        high_ns > timing.pacing.half_period_ns ? ", as fast as the adapter's calls go" : "");
+    std::printf(
+        "one bearing read takes about %s\n",
+        Duration(BearingReadNs(timing.pacing, timing.line_call_ns, timing.cts_call_ns)).c_str());
 }
 
 }  // namespace

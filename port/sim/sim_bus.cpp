@@ -82,9 +82,9 @@ void SimBus::Schedule(const Edge& edge) {
             return same_source(other) && other.time >= edge.time;
         });
     }
-    const auto later = std::upper_bound(
-        pending_.begin(), pending_.end(), edge.time,
-        [](SimTime time, const Edge& other) { return time < other.time; });
+    const auto later =
+        std::upper_bound(pending_.begin(), pending_.end(), edge.time,
+                         [](SimTime time, const Edge& other) { return time < other.time; });
     pending_.insert(later, edge);
 }
 
@@ -132,10 +132,9 @@ void SimBus::Apply(const Edge& edge) {
     }
     if (history_.size() > kHistoryTrimAt) {
         const SimTime oldest_needed = now_ - report_interval_ - kHistorySlack;
-        const auto first_kept = std::find_if(history_.begin() + 1, history_.end(),
-                                             [&](const PinChange& change) {
-                                                 return change.time > oldest_needed;
-                                             });
+        const auto first_kept =
+            std::find_if(history_.begin() + 1, history_.end(),
+                         [&](const PinChange& change) { return change.time > oldest_needed; });
         history_.erase(history_.begin(), first_kept - 1);
     }
 }
@@ -149,9 +148,9 @@ bool SimBus::WiredAnd() const {
 }
 
 bool SimBus::SdaAt(SimTime time) const {
-    const auto after = std::upper_bound(
-        history_.begin(), history_.end(), time,
-        [](SimTime when, const PinChange& change) { return when < change.time; });
+    const auto after =
+        std::upper_bound(history_.begin(), history_.end(), time,
+                         [](SimTime when, const PinChange& change) { return when < change.time; });
     return after == history_.begin() ? history_.front().sda : std::prev(after)->sda;
 }
 

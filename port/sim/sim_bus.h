@@ -130,7 +130,7 @@ class SimBus {
     SimTime now_ = 0;
     bool scl_pin_ = true;  // the master's lines at the pins
     bool sda_pin_ = true;
-    bool scl_ = true;      // the bus lines
+    bool scl_ = true;  // the bus lines
     bool sda_ = true;
     bool frozen_status_ = true;  // an adapter that stopped reporting
     bool late_answer_ = true;

@@ -132,7 +132,8 @@ std::string ParseOption(std::string_view key, std::string_view value, SimOptions
     return ParseHold(value, options);
 }
 
-constexpr std::string_view kOptionNames[] = {"compass", "thermo", "inport", "sda", "cts", "hold", "adapter", "report"};
+constexpr std::string_view kOptionNames[] = {"compass", "thermo", "inport",  "sda",
+                                             "cts",     "hold",   "adapter", "report"};
 
 // The option's place in kOptionNames, or nothing when there is no such option.
 std::optional<std::size_t> OptionIndex(std::string_view key) {

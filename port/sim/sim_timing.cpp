@@ -24,8 +24,8 @@ SimTime TimingRuleMinimum(TimingRule rule) {
 
 const TimingRule* PinTiming::Measure(TimingRule rule, SimTime elapsed) {
     static constexpr TimingRule kEach[kTimingRuleCount] = {
-        TimingRule::low,         TimingRule::high,       TimingRule::data_setup,
-        TimingRule::start_hold,  TimingRule::start_setup, TimingRule::stop_setup,
+        TimingRule::low,        TimingRule::high,        TimingRule::data_setup,
+        TimingRule::start_hold, TimingRule::start_setup, TimingRule::stop_setup,
         TimingRule::bus_free,
     };
     const auto index = static_cast<std::size_t>(rule);

@@ -8,13 +8,13 @@
 #include "port/sim/sim_adapter.h"
 
 enum class TimingRule {
-    low,              // tLOW 4.7 us: SCL low
-    high,             // tHIGH 4.0 us: SCL high
-    data_setup,       // tSU;DAT 250 ns: SDA steady before SCL rises
-    start_hold,       // tHD;STA 4.0 us: start to SCL falling
-    start_setup,      // tSU;STA 4.7 us: SCL high before a (repeated) start
-    stop_setup,       // tSU;STO 4.0 us: SCL high before a stop
-    bus_free,         // tBUF 4.7 us: stop to the next start
+    low,          // tLOW 4.7 us: SCL low
+    high,         // tHIGH 4.0 us: SCL high
+    data_setup,   // tSU;DAT 250 ns: SDA steady before SCL rises
+    start_hold,   // tHD;STA 4.0 us: start to SCL falling
+    start_setup,  // tSU;STA 4.7 us: SCL high before a (repeated) start
+    stop_setup,   // tSU;STO 4.0 us: SCL high before a stop
+    bus_free,     // tBUF 4.7 us: stop to the next start
 };
 constexpr std::size_t kTimingRuleCount = 7;
 

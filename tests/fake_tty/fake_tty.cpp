@@ -230,8 +230,7 @@ int ModemLines(unsigned long request, int* lines) {
             SetLines(rts, dtr);
             break;
         default:
-            SetLines(rts ? request == TIOCMBIS : fake.rts,
-                     dtr ? request == TIOCMBIS : fake.dtr);
+            SetLines(rts ? request == TIOCMBIS : fake.rts, dtr ? request == TIOCMBIS : fake.dtr);
             break;
     }
     TakeTheCallsTime();
