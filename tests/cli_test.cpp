@@ -154,8 +154,7 @@ TEST(KolvanerCli, EachAdapterReadsRightOrIsRefused) {
         EXPECT_EQ(LineCheckPart(check.output), kLinesOk) << c.port;
     }
     const CliRun slowed = RunCli("check --clock 10 --port sim");
-    EXPECT_NE(slowed.output.find("\nclock 10.0 kHz at most\n"), std::string::npos)
-        << slowed.output;
+    EXPECT_NE(slowed.output.find("\nclock 10.0 kHz at most\n"), std::string::npos) << slowed.output;
 }
 
 TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
@@ -219,6 +218,12 @@ TEST(KolvanerCli, HelpAndVersion) {
           "dump ADDR", "--version", "compass=N|turning|sweep|off", "hold=1-8", "prints no value",
           "2 usage error", "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
+    }
+    // As Windows' own tools are asked.
+    for (const char* windows_style : {"'/?'", "help", "help bearing"}) {
+        const CliRun same = RunCli(windows_style);
+        EXPECT_EQ(same.status, 0) << windows_style;
+        EXPECT_EQ(same.output, run.output) << windows_style;
     }
     const CliRun version = RunCli("bearing --version");
     EXPECT_EQ(version.status, 0);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/process/console_text.h"
 #include "app/process/printable.h"
 #include "port/line_pacing.h"
 #include "port/serial_ports.h"
@@ -32,13 +33,14 @@ int RunPorts() {
     }
     for (const SerialPortInfo& port : ports) {
         const AdapterKind kind = KindOfDriver(port.driver);
-        std::string line = Column(Printable(port.name), name_width) +
-                           Column(port.driver.empty() ? "?" : Printable(port.driver), driver_width) +
-                           KindVerdict(kind) + " (" + KindText(kind) + ")";
+        std::string line =
+            Column(Printable(port.name), name_width) +
+            Column(port.driver.empty() ? "?" : Printable(port.driver), driver_width) +
+            KindVerdict(kind) + " (" + KindText(kind) + ")";
         if (!port.description.empty()) {
             line += "  " + Printable(port.description);
         }
-        std::printf("%s\n", line.c_str());
+        WriteText(stdout, line + "\n");
     }
     return EXIT_SUCCESS;
 }

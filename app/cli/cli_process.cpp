@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "app/process/console_text.h"
 #include "app/process/printable.h"
 #include "port/port_status.h"
 
@@ -45,5 +46,5 @@ bool WaitUntilUnlessSignalled(std::chrono::steady_clock::time_point until) {
 }
 
 void Complain(std::string_view message) {
-    std::fprintf(stderr, "kolvaner-cli: %s\n", Printable(message).c_str());
+    WriteText(stderr, "kolvaner-cli: " + Printable(message) + "\n");
 }

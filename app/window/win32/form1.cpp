@@ -1,6 +1,6 @@
 #include "app/window/win32/form1.h"
 
-#include "app/window/win32/wide_text.h"
+#include "app/process/wide_text.h"
 
 namespace {
 

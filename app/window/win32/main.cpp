@@ -3,9 +3,9 @@
 #include <string_view>
 #include <vector>
 
+#include "app/process/wide_text.h"
 #include "app/window/core/window_arguments.h"
 #include "app/window/win32/form1.h"
-#include "app/window/win32/wide_text.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The window program's message box: modal, OK only, titled with the program's name.
 #include "bus/message_box.h"
 
+#include "app/process/wide_text.h"
 #include "app/window/core/form1_core.h"
 #include "app/window/core/form1_layout.h"
-#include "app/window/win32/wide_text.h"
 
 void ShowMessageBox(std::string_view text) {
     LogPortProblem();
