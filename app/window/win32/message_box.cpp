@@ -9,5 +9,6 @@ void ShowMessageBox(std::string_view text) {
     LogPortProblem();
     // Task-modal: the window of this thread, still hidden during the load, waits for OK.
     MessageBoxW(nullptr, WideText(PortFailureBoxText(text)).c_str(),
-                WideText(kForm1Caption).c_str(), MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+                WideText(kForm1Caption).c_str(),
+                MB_OK | MB_ICONWARNING | MB_TASKMODAL | MB_SETFOREGROUND);
 }
