@@ -50,9 +50,13 @@ bool LinesInUse() {
     return BackendIsOpen() && !port_failed;
 }
 
-// On the simulated bus the trace shows the pins, as the chips see them.
+// On the simulated bus the trace shows the pins, as the chips see them; without a trace
+// the bus's pin changes are let go.
 void TraceLines() {
     if (!trace.IsOn()) {
+        if (SimBus* bus = BackendSimBus()) {
+            bus->ForgetPinChanges();
+        }
         return;
     }
     if (SimBus* bus = BackendSimBus()) {

@@ -99,6 +99,8 @@ class SimBus {
     const SimAdapter& Adapter() const { return adapter_; }
     // The pin changes since the last call, oldest first.
     std::vector<PinChange> TakePinChanges();
+    // The same, for a caller that does not want them.
+    void ForgetPinChanges() { changes_.clear(); }
     const PinTiming& Timing() const { return timing_; }
 
   private:
