@@ -132,16 +132,6 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
     }
 }
 
-TEST(KolvanerCliOnWindows, HelpAsWindowsToolsAskForIt) {
-    const CliRun help = RunCli("--help");
-    EXPECT_EQ(help.output.rfind("Usage: kolvaner-cli COMMAND", 0), 0U) << help.output;
-    for (const char* arguments : {"/?", "help"}) {
-        const CliRun run = RunCli(arguments);
-        EXPECT_EQ(run.status, 0) << arguments;
-        EXPECT_EQ(run.output, help.output) << arguments;
-    }
-}
-
 TEST(KolvanerCliOnWindows, AMissingPortFailsWithOneLineNamingItAndTheReason) {
     const CliRun run = RunCli("bearing --port COM999");
     EXPECT_EQ(run.status, 1);
