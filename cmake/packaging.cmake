@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
 # Packages with CPack (cmake --build --preset ... --target package): on Windows a ZIP with
-# both programs, a read-me and the licence; on Linux a Debian package with both programs,
+# both programs, a read-me, the interface circuit and the licence; on Linux a Debian package with both programs,
 # the desktop entry and its icon.
 set(CPACK_PACKAGE_NAME kolvaner)
 set(CPACK_PACKAGE_VENDOR "the Kolvaner developers")
@@ -12,8 +12,11 @@ set(KOLVANER_MAINTAINER "Kolvaner developers <kolvaner@example.org>")
 if(WIN32)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME kolvaner-${PROJECT_VERSION}-windows-x64)
-    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt README.txt @ONLY)
+    # Notepad and every Windows tool read CRLF.
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt README.txt @ONLY
+                   NEWLINE_STYLE CRLF)
     install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/interface.svg DESTINATION docs)
     install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
 else()
     set(CPACK_GENERATOR DEB)

@@ -53,9 +53,13 @@ bool LinesInUse() {
     return BackendIsOpen() && !port_failed && !BackendInterrupted();
 }
 
-// On the simulated bus the trace shows the pins, as the chips see them.
+// On the simulated bus the trace shows the pins, as the chips see them; once a trace has
+// stopped, the bus keeps no more pin changes for it.
 void TraceLines() {
     if (!trace.IsOn()) {
+        if (SimBus* bus = BackendSimBus()) {
+            bus->KeepPinChanges(false);
+        }
         return;
     }
     if (SimBus* bus = BackendSimBus()) {
@@ -101,8 +105,9 @@ std::int16_t OPENCOM(const char* settings_text) {
     if (!port_problem.empty()) {
         return 0;
     }
-    const char* chosen = Setting("KOLVANER_PORT");
-    port_name = chosen != nullptr ? chosen : "COM" + std::to_string(settings.port_number);
+    const char* chosen_setting = Setting("KOLVANER_PORT");
+    const std::string chosen = CleanPortName(chosen_setting != nullptr ? chosen_setting : "");
+    port_name = !chosen.empty() ? chosen : "COM" + std::to_string(settings.port_number);
     int clock_khz = kDefaultClockKhz;
     if (const char* clock = Setting("KOLVANER_CLOCK")) {
         if (const std::string error = ParseClockKhz(clock, clock_khz); !error.empty()) {
@@ -110,7 +115,7 @@ std::int16_t OPENCOM(const char* settings_text) {
             return 0;
         }
     }
-    const std::string device = chosen != nullptr ? chosen : DefaultDevice(settings.port_number);
+    const std::string device = !chosen.empty() ? chosen : DefaultDevice(settings.port_number);
     port_problem = BackendOpen(device, settings);
     if (!port_problem.empty()) {
         return 0;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "port/port_settings.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -57,6 +58,17 @@ std::string ParsePortSettings(std::string_view text, PortSettings& settings) {
         return "bad stop bits in " + quoted + " (1 or 2)";
     }
     return {};
+}
+
+std::string CleanPortName(std::string_view name) {
+    constexpr std::string_view kSpaces = " \t";
+    name.remove_prefix(std::min(name.find_first_not_of(kSpaces), name.size()));
+    name = name.substr(0, name.find_last_not_of(kSpaces) + 1);
+    if (!name.empty() && name.back() == ':') {
+        name.remove_suffix(1);
+        name = name.substr(0, name.find_last_not_of(kSpaces) + 1);
+    }
+    return std::string(name);
 }
 
 std::string DefaultDevice(int port_number) {

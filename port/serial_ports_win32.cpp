@@ -16,17 +16,9 @@
 #include <tuple>
 
 #include "port/serial_ports.h"
+#include "port/utf8_text.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string converted(static_cast<std::size_t>(std::max(size, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, converted.data(), size, nullptr, nullptr);
-    return converted;
-}
 
 // A text property of the device, such as SPDRP_FRIENDLYNAME; empty when it has none.
 std::wstring DeviceText(HDEVINFO devices, SP_DEVINFO_DATA& device, DWORD property) {
@@ -95,12 +87,12 @@ std::vector<SerialPortInfo> ListSerialPorts() {
     device.cbSize = sizeof device;
     for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device) != FALSE; ++index) {
         // The Ports class holds the printer ports (LPT1, ECP) too.
-        std::string name = Utf8(PortName(devices, device));
+        std::string name = Utf8Text(PortName(devices, device));
         if (name.compare(0, 3, "COM") != 0) {
             continue;
         }
-        ports.push_back({std::move(name), Utf8(DeviceText(devices, device, SPDRP_FRIENDLYNAME)),
-                         Utf8(DeviceText(devices, device, SPDRP_SERVICE))});
+        ports.push_back({std::move(name), Utf8Text(DeviceText(devices, device, SPDRP_FRIENDLYNAME)),
+                         Utf8Text(DeviceText(devices, device, SPDRP_SERVICE))});
     }
     SetupDiDestroyDeviceInfoList(devices);
     std::sort(ports.begin(), ports.end(),

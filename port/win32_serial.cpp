@@ -3,9 +3,15 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "port/serial_line.h"
+#include "port/serial_ports.h"
+#include "port/utf8_text.h"
 
 namespace {
 
@@ -19,12 +25,19 @@ std::string DevicePath(const std::string& name) {
     return name.rfind(prefix, 0) == 0 ? name : prefix + name;
 }
 
-// The system's text for an error code, on one line.
+// \\.\COM3 is named COM3 in messages, as the user knows it.
+std::string ShownName(const std::string& device) {
+    const std::string prefix = "\\\\.\\";
+    return device.rfind(prefix, 0) == 0 ? device.substr(prefix.size()) : device;
+}
+
+// The system's text for an error code, in the system's language, on one line.
 std::string ErrorText(DWORD error) {
-    char buffer[512];
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, buffer, sizeof buffer, nullptr);
-    std::string text(buffer, length);
+    wchar_t buffer[512];
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+        nullptr, error, 0, buffer, static_cast<DWORD>(std::size(buffer)), nullptr);
+    std::string text = Utf8Text({buffer, length});
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ' ||
                              text.back() == '.')) {
         text.pop_back();
@@ -33,14 +46,33 @@ std::string ErrorText(DWORD error) {
     return text.empty() ? code : text + " (" + code + ")";
 }
 
-std::string OpenFailure(const std::string& device, DWORD error) {
-    const char* hint = error == ERROR_ACCESS_DENIED ? "; is another program using the port?" : "";
-    return "cannot open " + device + ": " + ErrorText(error) + hint;
+// COMn, or a port SetupAPI lists under another name.
+bool IsSerialPortName(const std::string& name) {
+    const bool com_n = name.size() > 3 && _strnicmp(name.c_str(), "COM", 3) == 0 &&
+                       name.find_first_not_of("0123456789", 3) == std::string::npos;
+    if (com_n) {
+        return true;
+    }
+    const std::vector<SerialPortInfo> ports = ListSerialPorts();
+    return std::any_of(ports.begin(), ports.end(), [&name](const SerialPortInfo& port) {
+        return _stricmp(port.name.c_str(), name.c_str()) == 0;
+    });
 }
 
-std::string Refuse(HANDLE handle, const std::string& device, const std::string& reason) {
+// A serial port opens for one program at a time: another one has it when access is denied.
+// Anything else is denied because it is something other than a serial port.
+std::string OpenFailure(const std::string& name, DWORD error) {
+    std::string failure = "cannot open " + name + ": " + ErrorText(error);
+    if (error == ERROR_ACCESS_DENIED) {
+        failure += IsSerialPortName(name) ? "; another program has the port open"
+                                          : "; " + name + " is not a serial port";
+    }
+    return failure;
+}
+
+std::string Refuse(HANDLE handle, const std::string& name, const std::string& reason) {
     CloseHandle(handle);
-    return "cannot use " + device + ": " + reason;
+    return "cannot use " + name + ": " + reason;
 }
 
 // The mode text BuildCommDCB reads, e.g. "baud=9600 parity=N data=8 stop=1".
@@ -74,24 +106,25 @@ bool ChangeLine(DWORD function) {
 
 std::string SerialOpen(const std::string& device, const PortSettings& settings) {
     const std::string path = DevicePath(device);
+    const std::string name = ShownName(path);
     const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        return OpenFailure(path, GetLastError());
+        return OpenFailure(name, GetLastError());
     }
     DCB previous{};
     previous.DCBlength = sizeof previous;
     if (GetCommState(handle, &previous) == FALSE) {
-        return Refuse(handle, path, "not a serial port (" + ErrorText(GetLastError()) + ")");
+        return Refuse(handle, name, "not a serial port (" + ErrorText(GetLastError()) + ")");
     }
     DCB wanted = previous;
     const std::string mode = ModeText(settings);
     if (BuildCommDCBA(mode.c_str(), &wanted) == FALSE) {
-        return Refuse(handle, path, "bad line settings '" + mode + "'");
+        return Refuse(handle, name, "bad line settings '" + mode + "'");
     }
     NoFlowControl(wanted);
     if (SetCommState(handle, &wanted) == FALSE) {
-        return Refuse(handle, path, ErrorText(GetLastError()));
+        return Refuse(handle, name, ErrorText(GetLastError()));
     }
     port_handle = handle;
     saved_settings = previous;

@@ -250,6 +250,12 @@ TEST(KolvanerCli, HelpAndVersion) {
                              "128+N"}) {
         EXPECT_NE(run.output.find(word), std::string::npos) << word;
     }
+    // As Windows' own tools are asked.
+    for (const char* windows_style : {"'/?'", "help", "help bearing"}) {
+        const CliRun same = RunCli(windows_style);
+        EXPECT_EQ(same.status, 0) << windows_style;
+        EXPECT_EQ(same.output, run.output) << windows_style;
+    }
     for (const char* arguments : {"bearing --version", "bogus --version"}) {
         const CliRun version = RunCli(arguments);
         EXPECT_EQ(version.status, 0) << arguments;

@@ -40,8 +40,7 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
 TEST(KolvanerCliOnWindows, AMissingPortFailsWithOneLineNamingItAndTheReason) {
     const CliRun run = RunCli("bearing --port COM999");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output.rfind("--\nkolvaner-cli: cannot open \\\\.\\COM999: ", 0), 0U)
-        << run.output;
+    EXPECT_EQ(run.output.rfind("--\nkolvaner-cli: cannot open COM999: ", 0), 0U) << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 2) << run.output;
 }
 

@@ -1,18 +1,22 @@
 # SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
-# kolvaner.exe as a Windows user gets it: a GUI program that runs from its one file (only
-# the system's own DLLs), small, with its version, manifest and icon inside.
-# cmake -DEXE=kolvaner.exe -DOBJDUMP=objdump -DVERSION=x.y.z -P exe_check.cmake
+# A program as a Windows user gets it: runs from its one file (only the system's own DLLs),
+# with its version and icon inside; kolvaner.exe a small GUI program with its manifest,
+# kolvaner-cli.exe a console program.
+# cmake -DEXE=kolvaner.exe -DKIND=gui|console -DOBJDUMP=objdump -DVERSION=x.y.z -P exe_check.cmake
 set(max_bytes 2097152)
 set(system_dlls ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll SETUPAPI.dll USER32.dll)
 
 file(SIZE "${EXE}" bytes)
-if(bytes GREATER_EQUAL max_bytes)
+if(KIND STREQUAL "gui" AND bytes GREATER_EQUAL max_bytes)
     message(FATAL_ERROR "${EXE} is ${bytes} bytes, not under 2 MiB")
 endif()
 execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE headers COMMAND_ERROR_IS_FATAL ANY)
-if(NOT headers MATCHES "Subsystem[\t ]+00000002")
+if(KIND STREQUAL "gui" AND NOT headers MATCHES "Subsystem[\t ]+00000002")
     message(FATAL_ERROR "${EXE} is not a GUI-subsystem program")
+endif()
+if(KIND STREQUAL "console" AND NOT headers MATCHES "Subsystem[\t ]+00000003")
+    message(FATAL_ERROR "${EXE} is not a console program")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 foreach(import ${imports})
@@ -27,8 +31,12 @@ list(LENGTH version_strings found)
 if(NOT found EQUAL 3)
     message(FATAL_ERROR "version resource incomplete: found only '${version_strings}'")
 endif()
+# The resource types at the top of the resource tree: 14 is RT_GROUP_ICON.
+if(NOT headers MATCHES "\n[0-9a-f]+   Entry: ID: 0x00000e,")
+    message(FATAL_ERROR "${EXE} has no icon")
+endif()
 file(STRINGS "${EXE}" manifest REGEX "PerMonitorV2")
-if(NOT manifest)
+if(KIND STREQUAL "gui" AND NOT manifest)
     message(FATAL_ERROR "no per-monitor DPI awareness in the manifest")
 endif()
 string(REPLACE "DLL Name: " "" imports "${imports}")

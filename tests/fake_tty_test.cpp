@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -41,14 +42,14 @@ const char kOpenLine[] = "open O_RDWR|O_NOCTTY|O_NONBLOCK|O_CLOEXEC";
 const char kPortSettings[] =
     "tcsetattr TCSANOW ispeed=9600 ospeed=9600 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=1 "
     "cread=1 icanon=0 echo=0 isig=0 ixon=0 ixoff=0 opost=0 vmin=0 vtime=0";
+const char kSettingsPutBack[] =
+    "tcsetattr TCSANOW ispeed=38400 ospeed=38400 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=0 "
+    "cread=1 icanon=1 echo=1 isig=1 ixon=1 ixoff=0 opost=1 vmin=0 vtime=0";
 // SCL down before SDA, so the lines the system drops at the close make no start
 // condition; the terminal settings put back, the port released and closed: how every run
 // ends.
-const std::vector<std::string> kPortPutBack = {
-    "ioctl TIOCMBIC RTS", "ioctl TIOCMBIC DTR",
-    "tcsetattr TCSANOW ispeed=38400 ospeed=38400 csize=8 parenb=0 cstopb=0 crtscts=0 clocal=0 "
-    "cread=1 icanon=1 echo=1 isig=1 ixon=1 ixoff=0 opost=1 vmin=0 vtime=0",
-    "ioctl TIOCNXCL", "close"};
+const std::vector<std::string> kPortPutBack = {"ioctl TIOCMBIC RTS", "ioctl TIOCMBIC DTR",
+                                               kSettingsPutBack, "ioctl TIOCNXCL", "close"};
 
 // The environment that puts the fake in place of the port, with a new log. Under
 // AddressSanitizer the fake comes before its runtime in the library list.
@@ -88,7 +89,8 @@ TEST(FakeSerialTerminal, OpensSetsUpReadsAndRestoresWithNothingElseInBetween) {
                                                     "ioctl TIOCMGET", "ioctl TIOCMBIC RTS",
                                                     "ioctl TIOCMBIC DTR"}));
     // Then OpenBus's RTS(1) and DTR(1), per read one look at the idle SDA and the read.
-    const std::size_t reads = lines.size() - kPortPutBack.size() - 3 * (1 + 194);
+    const auto reads = static_cast<std::ptrdiff_t>(lines.size() - kPortPutBack.size()) -
+                       std::ptrdiff_t{3} * (1 + 194);
     const std::vector<std::string> open_bus(lines.begin() + reads - 4, lines.begin() + reads);
     EXPECT_EQ(open_bus, (std::vector<std::string>{"ioctl TIOCMBIS DTR", "ioctl TIOCMBIS RTS",
                                                   "ioctl TIOCMBIS RTS", "ioctl TIOCMBIS DTR"}));

@@ -31,6 +31,28 @@ TEST(PortSettings, RejectsMalformedText) {
     }
 }
 
+TEST(PortSettings, PortNameLosesSurroundingSpacesAndATrailingColon) {
+    const struct {
+        const char* given;
+        const char* name;
+    } cases[] = {
+        {"COM4", "COM4"},
+        {"COM4 ", "COM4"},
+        {" \tCOM4\t ", "COM4"},
+        {"COM3:", "COM3"},
+        {" COM3 : ", "COM3"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"sim:compass=450 ", "sim:compass=450"},
+        {"/dev/my port", "/dev/my port"},
+        {"   ", ""},
+        {":", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CleanPortName(c.given), c.name) << "'" << c.given << "'";
+    }
+}
+
 TEST(PortSettings, DefaultDeviceIsThePlatformsSerialPort) {
 #ifdef _WIN32
     EXPECT_EQ(DefaultDevice(1), "\\\\.\\COM1");

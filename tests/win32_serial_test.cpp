@@ -4,6 +4,8 @@
 // serial port. COM999 does not exist there, nor on a real PC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,18 +32,26 @@ TEST(Win32Serial, APortThatCannotBeUsedDoesNotOpenAndSaysWhy) {
     const struct {
         const char* port;
         const char* error_start;
+        const char* error_end;
     } cases[] = {
-        // A bare port name gets the \\.\ prefix; one that has it keeps it.
-        {"COM999", "cannot open \\\\.\\COM999: "},
-        {"\\\\.\\COM999", "cannot open \\\\.\\COM999: "},
-        {"NUL", "cannot use \\\\.\\NUL: not a serial port ("},
+        // Opened as \\.\COM999, named as the user knows it.
+        {"COM999", "cannot open COM999: ", ")"},
+        {"\\\\.\\COM999", "cannot open COM999: ", ")"},
+        {" COM999: ", "cannot open COM999: ", ")"},
+        {"NUL", "cannot use NUL: not a serial port (", ")"},
+        // Access to a folder is denied: it is no serial port, whatever the system's text.
+        {"C:\\windows",
+         "cannot open C:\\windows: ", " (error 5); C:\\windows is not a serial port"},
     };
     for (const auto& c : cases) {
         std::int16_t result = -1;
         const std::string error = OpenComError(c.port, result);
+        const std::string end = c.error_end;
         EXPECT_EQ(result, 0) << c.port;
         EXPECT_EQ(error.rfind(c.error_start, 0), 0U) << error;
-        EXPECT_GT(error.size(), std::string(c.error_start).size() + 1) << "no reason: " << error;
+        EXPECT_EQ(error.substr(error.size() - std::min(error.size(), end.size())), end) << error;
+        EXPECT_GT(error.size(), std::string(c.error_start).size() + end.size() + 1)
+            << "no reason: " << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << "not one line: " << error;
         EXPECT_FALSE(PortIsOpen());
     }
@@ -51,8 +61,8 @@ TEST(Win32Serial, APortThatLeadsNowhereIsRefused) {
     std::int16_t result = -1;
     const std::string error = OpenComError("COM200", result);
     EXPECT_EQ(result, 0);
-    const bool refused = error.rfind("cannot use \\\\.\\COM200: not a serial port (", 0) == 0;
-    const bool missing = error.rfind("cannot open \\\\.\\COM200: ", 0) == 0;
+    const bool refused = error.rfind("cannot use COM200: not a serial port (", 0) == 0;
+    const bool missing = error.rfind("cannot open COM200: ", 0) == 0;
     EXPECT_TRUE(refused || missing) << error;
 }
 

@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: MIT
 // The window's toolkit-free core, which both front ends show: layout in pixels at each DPI,
-// the bearing's text, the failure box's text and the diagnostics' traffic.
+// the bearing's text, the failure box's text, the diagnostics' traffic and the command line.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/window/core/bearing_text.h"
 #include "app/window/core/form1_core.h"
 #include "app/window/core/form1_layout.h"
+#include "app/window/core/port_choice.h"
+#include "app/window/core/window_arguments.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
 #include "tests/support/expected_traffic.h"
@@ -35,20 +39,26 @@ TEST(Form1Layout, TwipsAndPointsBecomePixelsAtEachDpi) {
     }
 }
 
-// The box names the port that was asked for, and the system's reason below a blank line.
-TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
+// The box names the port as the user named it, and the system's reason below a blank
+// line; after another blank line, this PC's ports and how to choose one.
+TEST(Form1Core, FailureBoxNamesThePortTheReasonAndThePorts) {
     const struct {
         const char* port;
         const char* headline;
         const char* reason_start;
+        const char* reason_names;
     } cases[] = {
-        {"COM1", "COM1 niet beschikbaar/aanwezig", "cannot "},
-        {"COM7", "COM7 niet beschikbaar/aanwezig", "cannot "},
-        {"sim:compass=north", "sim:compass=north niet beschikbaar/aanwezig", "simulated bus: "},
+        // "cannot open COM7: ..." or, on Wine, whose COM7 opens something, "cannot use COM7:
+        // not a serial port (...)": never \\.\COM7.
+        {"COM1", "COM1 niet beschikbaar/aanwezig", "cannot ", " COM1: "},
+        {"COM7", "COM7 niet beschikbaar/aanwezig", "cannot ", " COM7: "},
+        {" COM7: ", "COM7 niet beschikbaar/aanwezig", "cannot ", " COM7: "},
+        {"sim:compass=north", "sim:compass=north niet beschikbaar/aanwezig",
+         "simulated bus: ", "compass"},
         {"sim:adapter=cdc-acm", "sim:adapter=cdc-acm niet beschikbaar/aanwezig",
-         "cannot use sim:adapter=cdc-acm: this adapter does not report CTS, so the bus cannot be "
-         "read back"},
+         "cannot use sim:adapter=cdc-acm: ", "this adapter does not report CTS"},
     };
+    const std::string ports = "\n\n" + PortChoiceText(ListSerialPorts());
     for (const auto& c : cases) {
         { const BusSession session(c.port); }
         const std::vector<std::string> shown = TakeMessages();
@@ -56,7 +66,37 @@ TEST(Form1Core, FailureBoxNamesThePortAndTheReason) {
         const std::string text = PortFailureBoxText(shown[0]);
         const std::string first = std::string(c.headline) + "\n\n" + c.reason_start;
         EXPECT_EQ(text.rfind(first, 0), 0U) << text;
-        EXPECT_EQ(text.find('\n', first.size()), std::string::npos) << text;
+        const std::size_t reason_end = text.find('\n', first.size());
+        const std::string reason = text.substr(first.size(), reason_end - first.size());
+        EXPECT_NE(reason.find(c.reason_names), std::string::npos) << reason;
+        EXPECT_EQ(reason.find("\\\\.\\"), std::string::npos) << reason;
+        EXPECT_EQ(text.substr(reason_end), ports) << text;
+    }
+}
+
+TEST(Form1Core, PortsBelowTheReasonAsTheSystemNamesThem) {
+#ifdef _WIN32
+    const std::string hint = "To use another port, start Kolvaner with --port COM3.";
+#else
+    const std::string hint = "To use another port, start Kolvaner with --port /dev/ttyUSB0.";
+#endif
+    const struct {
+        std::vector<SerialPortInfo> ports;
+        std::string text;
+    } cases[] = {
+        {{}, "This PC has no serial port.\n" + hint},
+        // SetupAPI's friendly name says the port's name once more; here it is said once.
+        {{{"COM3", "USB Serial Port (COM3)", "FTSER2K"},
+          {"COM10", "Port de communication (COM10)", "Serial"}},
+         "Serial ports on this PC:\nCOM3 USB Serial Port\nCOM10 Port de communication\n" + hint},
+        // Another port's name stays: only the port's own is said twice.
+        {{{"COM4", "Prolific USB-to-Serial Comm Port (COM3)", "Ser2pl64"},
+          {"/dev/ttyS0", "", "serial8250"}},
+         "Serial ports on this PC:\nCOM4 Prolific USB-to-Serial Comm Port (COM3)\n/dev/ttyS0\n" +
+             hint},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PortChoiceText(c.ports), c.text);
     }
 }
 
@@ -142,6 +182,36 @@ TEST(Form1Core, DiagnosticsAreTheirDeviceReadsInOrder) {
     meting.emplace_back("S 41A 5AN P");
     EXPECT_EQ(TrafficWhile("sim", Form1Testen), ten_reads);
     EXPECT_EQ(TrafficWhile("sim:inport=0x5A", Form1Meting), meting);
+}
+
+TEST(WindowArguments, PortHelpAndVersion) {
+    const std::string usage = kWindowUsage;
+    const std::string version = kWindowVersion;
+    const struct {
+        std::vector<std::string_view> arguments;
+        std::string answer;
+        int exit_status;
+        std::optional<std::string> port;
+    } cases[] = {
+        {{}, "", 0, std::nullopt},
+        // A shortcut's stray argument, a dropped file, Qt's options: ignored.
+        {{"notes.txt", "-platform", "offscreen", "--unknown"}, "", 0, std::nullopt},
+        {{"--port", "COM4"}, "", 0, "COM4"},
+        {{"notes.txt", "--port=/dev/ttyUSB0"}, "", 0, "/dev/ttyUSB0"},
+        {{"--port", "COM3", "--port", "sim:compass=450"}, "", 0, "sim:compass=450"},
+        {{"--port", "COM4", "--help"}, usage, 0, std::nullopt},
+        {{"--version", "--help"}, version, 0, std::nullopt},
+        {{"--port"}, "kolvaner: missing value for '--port' (kolvaner --help)\n", 2, std::nullopt},
+        {{"--port="}, "kolvaner: empty --port (kolvaner --help)\n", 2, std::nullopt},
+        {{"--port", ""}, "kolvaner: empty --port (kolvaner --help)\n", 2, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const WindowArguments read = ReadWindowArguments(c.arguments);
+        const std::string shown = c.arguments.empty() ? "" : std::string(c.arguments[0]);
+        EXPECT_EQ(read.answer, c.answer) << shown;
+        EXPECT_EQ(read.exit_status, c.exit_status) << shown;
+        EXPECT_EQ(read.port, c.port) << shown;
+    }
 }
 
 }  // namespace

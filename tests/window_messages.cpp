@@ -1,16 +1,61 @@
 // SPDX-License-Identifier: MIT
 // Stands in for Windows and for another program in the window tests: sends kolvaner.exe's
-// window what a log-off sends, or tells its thread to quit.
-//   window_messages endsession|quit
+// window what a log-off sends, tells its thread to quit, or reads its message box.
+//   window_messages endsession|quit|box
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 #include <string_view>
 
+#include "port/utf8_text.h"
+
+namespace {
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1,
+                      L'\0');
+    const LRESULT length =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+// The box's controls, one a line: "icon" for a visible icon, the text of each visible
+// static text, in UTF-8; then "end of box".
+BOOL CALLBACK DescribeControl(HWND control, LPARAM lines) {
+    wchar_t class_name[32] = {};
+    GetClassNameW(control, class_name, 32);
+    if (!IsWindowVisible(control) || std::wstring_view(class_name) != L"Static") {
+        return TRUE;
+    }
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    std::string& out = *reinterpret_cast<std::string*>(lines);
+    if ((style & SS_TYPEMASK) == SS_ICON) {
+        out += "icon\n";
+    } else {
+        out += Utf8Text(TextOf(control)) + "\n";
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const HWND window = FindWindowW(L"KolvanerForm1", nullptr);
     const std::string_view message = argc == 2 ? argv[1] : "";
+    if (message == "box") {
+        const HWND box = FindWindowW(L"#32770", L"Kolvaner");
+        if (box == nullptr) {
+            return 1;
+        }
+        std::string lines;
+        EnumChildWindows(box, DescribeControl, reinterpret_cast<LPARAM>(&lines));
+        lines += "end of box\n";
+        std::fwrite(lines.data(), 1, lines.size(), stdout);
+        return 0;
+    }
+    const HWND window = FindWindowW(L"KolvanerForm1", nullptr);
     if (window != nullptr && message == "endsession") {
         const LRESULT may_end = SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
         SendMessageW(window, WM_ENDSESSION, may_end != 0 ? TRUE : FALSE, ENDSESSION_LOGOFF);
@@ -20,6 +65,6 @@ int main(int argc, char** argv) {
         const DWORD thread = GetWindowThreadProcessId(window, nullptr);
         return PostThreadMessageW(thread, WM_QUIT, 0, 0) != 0 ? 0 : 1;
     }
-    std::fputs("usage: window_messages endsession|quit, with a Kolvaner window up\n", stderr);
+    std::fputs("usage: window_messages endsession|quit|box, with a Kolvaner window up\n", stderr);
     return 2;
 }

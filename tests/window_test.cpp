@@ -38,6 +38,7 @@ class MessageBoxWatcher : public QObject {
     struct Seen {
         QString title;
         QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
         QMessageBox::StandardButtons buttons;
         qsizetype button_count = 0;
         bool modal = false;
@@ -55,7 +56,7 @@ class MessageBoxWatcher : public QObject {
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* box = qobject_cast<QMessageBox*>(object);
         if (box != nullptr && event->type() == QEvent::Show) {
-            seen.push_back({box->windowTitle(), box->text(), box->standardButtons(),
+            seen.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
                             box->buttons().size(), false, window_.isVisible()});
             const std::size_t index = seen.size() - 1;
             QTimer::singleShot(0, box, [this, box, index] { Answer(box, seen[index]); });
@@ -193,7 +194,8 @@ class WindowTest : public QObject {
             << "/nonexistent/kolvaner-port niet beschikbaar/aanwezig\n\ncannot open ";
     }
 
-    // The fixed line names the port that was asked for; the system's reason stands below.
+    // The fixed line names the port that was asked for; the system's reason stands below,
+    // then the ports and how to choose one.
     void FailedOpenShowsOneMessageThenTheWindowRuns() {
         QFETCH(QByteArray, port);
         QFETCH(QString, text);
@@ -204,7 +206,11 @@ class WindowTest : public QObject {
         QCOMPARE(watcher.seen.size(), std::size_t{1});
         const MessageBoxWatcher::Seen& box = watcher.seen[0];
         QCOMPARE(box.title, QStringLiteral("Kolvaner"));
-        QVERIFY2(box.text.startsWith(text) && box.text.count(u'\n') == 2, qPrintable(box.text));
+        QVERIFY2(box.text.startsWith(text), qPrintable(box.text));
+        QVERIFY2(
+            box.text.endsWith("\nTo use another port, start Kolvaner with --port /dev/ttyUSB0."),
+            qPrintable(box.text));
+        QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box.button_count, 1);
         QVERIFY(box.modal);

@@ -14,20 +14,22 @@
 #include <climits>
 #endif
 
+#include "app/process/console_text.h"
 #include "app/process/ending_signals.h"
 #include "app/process/printable.h"
 
 namespace {
 
 #ifdef _WIN32
-bool WriteText(std::FILE* stream, std::string_view text) {
-    return std::fwrite(text.data(), 1, text.size(), stream) == text.size() &&
-           std::fflush(stream) == 0;
+// A console gets the text as UTF-16, a file or a pipe the UTF-8 bytes.
+bool WriteAll(std::FILE* stream, std::string_view text) {
+    WriteText(stream, text);
+    return std::ferror(stream) == 0 && std::fflush(stream) == 0;
 }
 #else
 // The descriptor is shared with the shell and other programs, so it stays blocking: poll says
 // when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting.
-bool WriteText(int fd, std::string_view text) {
+bool WriteAll(int fd, std::string_view text) {
     constexpr int kLookAgainMs = 100;
     while (!text.empty()) {
         pollfd out{fd, POLLOUT, 0};
@@ -63,17 +65,17 @@ bool WaitUntilUnlessSignalled(std::chrono::steady_clock::time_point until) {
 
 bool Print(std::string_view text) {
 #ifdef _WIN32
-    return WriteText(stdout, text);
+    return WriteAll(stdout, text);
 #else
-    return WriteText(STDOUT_FILENO, text);
+    return WriteAll(STDOUT_FILENO, text);
 #endif
 }
 
 void Complain(std::string_view message) {
     const std::string line = "kolvaner-cli: " + Printable(message) + "\n";
 #ifdef _WIN32
-    WriteText(stderr, line);
+    WriteAll(stderr, line);
 #else
-    WriteText(STDERR_FILENO, line);
+    WriteAll(STDERR_FILENO, line);
 #endif
 }

@@ -78,6 +78,11 @@ void ShowMessageBox(std::string_view) {}
 int main(int argc, char** argv) {
     KeepStandardDescriptors();
     const std::vector<std::string_view> args(argv + 1, argv + argc);
+    // As Windows' own tools answer them.
+    if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
+        std::fputs(kCliUsage, stdout);
+        return EXIT_SUCCESS;
+    }
     CliCommand command;
     if (const std::string error = UsageError(args, command); !error.empty()) {
         Complain(error);

@@ -198,6 +198,13 @@ bool SimBus::CtsMisreports() const {
     return cts_ != SimOptions::Cts::follows || adapter_.status != SimAdapter::Status::fresh;
 }
 
+void SimBus::KeepPinChanges(bool keep) {
+    keep_changes_ = keep;
+    if (!keep) {
+        changes_.clear();
+    }
+}
+
 std::vector<PinChange> SimBus::TakePinChanges() {
     std::vector<PinChange> taken;
     taken.swap(changes_);

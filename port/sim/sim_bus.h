@@ -97,8 +97,8 @@ class SimBus {
     bool Data() const { return sda_; }
     bool CtsMisreports() const;
     const SimAdapter& Adapter() const { return adapter_; }
-    // Keeps the pin changes from now on (for a trace), or no longer.
-    void KeepPinChanges(bool keep) { keep_changes_ = keep; }
+    // Keeps the pin changes from now on (for a trace), or no longer and lets go of them.
+    void KeepPinChanges(bool keep);
     // The pin changes kept since the last call, oldest first.
     std::vector<PinChange> TakePinChanges();
     const PinTiming& Timing() const { return timing_; }

@@ -5,12 +5,14 @@
 
 #include "app/process/printable.h"
 #include "app/window/core/bearing_text.h"
+#include "app/window/core/port_choice.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
 #include "devices/input_port.h"
 #include "devices/thermometer.h"
 #include "port/port_status.h"
+#include "port/serial_ports.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ std::string PortFailureBoxText(std::string_view bus_text) {
     if (!PortProblem().empty()) {
         text += "\n\n" + PortProblem();
     }
-    return text;
+    return text + "\n\n" + PortChoiceText(ListSerialPorts());
 }
 
 void LogProblem(const std::string& problem) {

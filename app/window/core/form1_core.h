@@ -41,7 +41,8 @@ void Form1Testen();
 void Form1Meting();
 
 // The failure box's text (UTF-8): the bus's line, naming the port that was asked for
-// when KOLVANER_PORT names another than COM1, and the system's reason below it.
+// when --port or KOLVANER_PORT names another than COM1; below it the system's reason, the
+// serial ports this PC has and how to choose one.
 std::string PortFailureBoxText(std::string_view bus_text);
 
 // A problem told as above, such as a window that cannot be created.

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
 #include "app/window/core/form1_core.h"
 #include "app/window/core/window_arguments.h"
@@ -35,9 +36,13 @@ int main(int argc, char** argv) {
     KeepStandardDescriptors();
     // Before Qt starts: --help and --version need no display.
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
-    if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return 0;
+    const WindowArguments read = ReadWindowArguments(arguments);
+    if (!read.answer.empty()) {
+        std::fputs(read.answer.c_str(), read.exit_status == 0 ? stdout : stderr);
+        return read.exit_status;
+    }
+    if (read.port) {
+        SetEnvironment("KOLVANER_PORT", *read.port);
     }
     // Qt takes its own options out; whatever else is left is ignored.
     qt_handler = qInstallMessageHandler(ExitWithoutAWindow);

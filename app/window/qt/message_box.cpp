@@ -10,7 +10,7 @@
 
 void ShowMessageBox(std::string_view text) {
     LogPortProblem();
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kForm1Caption),
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kForm1Caption),
                     QString::fromStdString(PortFailureBoxText(text)), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();

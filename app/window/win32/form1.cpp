@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/window/win32/form1.h"
 
-#include "app/window/win32/wide_text.h"
+#include "app/process/wide_text.h"
 
 namespace {
 

@@ -5,23 +5,29 @@
 #include <string_view>
 #include <vector>
 
+#include "app/process/environment.h"
+#include "app/process/wide_text.h"
 #include "app/window/core/window_arguments.h"
 #include "app/window/win32/form1.h"
-#include "app/window/win32/wide_text.h"
 
 namespace {
 
 // A GUI program has no console of its own. A parent that gave it a standard output (a
-// redirection or a pipe) gets the text there; anyone else sees it in the program's box.
-void ShowText(std::string_view text) {
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+// redirection or a pipe) gets the text there; anyone else sees it in the program's box,
+// --help's text as written for the box.
+void ShowAnswer(const WindowArguments& read) {
+    const HANDLE out = GetStdHandle(read.exit_status == 0 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     DWORD written = 0;
     if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN &&
-        WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE) {
+        WriteFile(out, read.answer.data(), static_cast<DWORD>(read.answer.size()), &written,
+                  nullptr) != FALSE) {
         return;
     }
+    const std::string_view text =
+        read.answer == kWindowUsage ? std::string_view(kWindowHelpBox) : read.answer;
+    const UINT icon = read.exit_status == 0 ? MB_ICONINFORMATION : MB_ICONWARNING;
     MessageBoxW(nullptr, WideText(text).c_str(), WideText(kForm1Caption).c_str(),
-                MB_OK | MB_SETFOREGROUND);
+                MB_OK | icon | MB_SETFOREGROUND);
 }
 
 }  // namespace
@@ -31,9 +37,13 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
                    int nShowCmd) {
     // The C runtime has split the command line already; a stray argument is ignored.
     const std::vector<std::string_view> arguments(__argv + 1, __argv + __argc);
-    if (const std::string_view text = HelpOrVersionText(arguments); !text.empty()) {
-        ShowText(text);
-        return 0;
+    const WindowArguments read = ReadWindowArguments(arguments);
+    if (!read.answer.empty()) {
+        ShowAnswer(read);
+        return read.exit_status;
+    }
+    if (read.port) {
+        SetEnvironment("KOLVANER_PORT", *read.port);
     }
     // A debugger or DebugView shows what the program tells.
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
