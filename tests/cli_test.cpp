@@ -287,6 +287,8 @@ TEST(KolvanerCli, ScanShowsTheAnsweringAddressesAsAGrid) {
 
 TEST(KolvanerCli, EnvironmentChoosesThePortAndOptionsOverrideIt) {
     EXPECT_EQ(RunCli("bearing", "KOLVANER_PORT=sim:compass=70").output, "7\n--\n");
+    // As cmd's "set KOLVANER_PORT=... && kolvaner-cli ..." leaves it.
+    EXPECT_EQ(RunCli("bearing", "KOLVANER_PORT='sim:compass=70 '").output, "7\n--\n");
     EXPECT_EQ(RunCli("bearing --port sim:compass=80", "KOLVANER_PORT=sim:compass=70").output,
               "8\n--\n");
 }

@@ -17,6 +17,7 @@
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
+#include "port/port_settings.h"
 #include "port/port_status.h"
 
 namespace {
@@ -43,7 +44,7 @@ std::string UsageError(const std::vector<std::string_view>& args, CliCommand& co
     }
     const char* environment_port = std::getenv("KOLVANER_PORT");
     if (!command.port && environment_port != nullptr) {
-        return CheckSimulatorPort("KOLVANER_PORT", environment_port);
+        return CheckSimulatorPort("KOLVANER_PORT", CleanPortName(environment_port));
     }
     return {};
 }
