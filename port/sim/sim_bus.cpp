@@ -63,7 +63,9 @@ void SimBus::SetData(bool released) {
 }
 
 void SimBus::Drive(Source source, bool level) {
-    now_ = Now() + adapter_.line_call;
+    // The call starts where the caller's last look at the clock left it: a host that falls
+    // behind between that look and the call must not shorten the time paced out before it.
+    now_ += adapter_.line_call;
     Schedule({now_ + (level ? adapter_.rise_at_pins : adapter_.fall_at_pins), source, 0, level});
     RunUntil(now_);
 }
@@ -173,7 +175,7 @@ bool SimBus::ReportedLevel(SimTime read_at) {
 }
 
 bool SimBus::Cts() {
-    const SimTime begin = Now();
+    const SimTime begin = now_;
     // A fresh status is the chip's answer at the end of the call; a kept one is in the
     // host's memory from the start.
     const bool fresh = adapter_.status == SimAdapter::Status::fresh;

@@ -72,7 +72,7 @@ struct PinChange {
 // delay; the chips answer a falling clock edge within their data valid time, and drop a
 // transaction whose timing breaks a standard-mode minimum. Between calls the simulated
 // clock keeps pace with the host's (follow_host), so a trace of a program that waits
-// shows its waits.
+// shows its waits. It does so at Now() and WaitUntil(), not inside a line call.
 class SimBus {
   public:
     explicit SimBus(const SimOptions& options, bool follow_host = true);

@@ -222,6 +222,8 @@ int ModemLines(unsigned long request, int* lines) {
     Log(line);
     const bool rts = (*lines & TIOCM_RTS) != 0;
     const bool dtr = (*lines & TIOCM_DTR) != 0;
+    // The simulated clock catches up with the program's before the call.
+    fake.bus->Now();
     switch (request) {
         case TIOCMGET:
             *lines = (fake.rts ? TIOCM_RTS : 0) | (fake.dtr ? TIOCM_DTR : 0) |
