@@ -19,7 +19,8 @@ constexpr std::int64_t kPollStep = 50'000;
 std::optional<std::int64_t> WaitForCts(int level, std::int64_t since, std::int64_t limit,
                                        bool& failed) {
     while (!BackendInterrupted()) {
-        const std::int64_t start = BackendNow();
+        // As the last call left the clock: the simulated bus measures what the calls cost.
+        const std::int64_t start = BackendAfterCall();
         const int cts = BackendCts();
         if (cts < 0) {
             failed = true;
@@ -55,7 +56,7 @@ CtsSelfTest TestCts(std::int64_t time_limit_ns) {
             const std::optional<std::int64_t> latency =
                 result.call_failed
                     ? std::nullopt
-                    : WaitForCts(level, BackendNow(), time_limit_ns, result.call_failed);
+                    : WaitForCts(level, BackendAfterCall(), time_limit_ns, result.call_failed);
             if (!latency) {
                 // Stuck high with DTR low: no CTS. Stuck low with DTR released: something
                 // holds SDA, which is the line check's business, not the adapter's.

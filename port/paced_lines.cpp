@@ -53,7 +53,7 @@ bool PacedSetLine(Line line, bool high) {
     }
     const std::int64_t start = BackendNow();
     const bool done = BackendSetLine(line, high);
-    const std::int64_t end = BackendNow();
+    const std::int64_t end = BackendAfterCall();
     line_calls.Add(end - start);
     if (changes) {
         level = high;
@@ -67,7 +67,7 @@ int PacedCts() {
     BackendWaitUntil(NextCtsReadAt(pacing, last_change_start, last_change_end));
     const std::int64_t start = BackendNow();
     const int level = BackendCts();
-    cts_calls.Add(BackendNow() - start);
+    cts_calls.Add(BackendAfterCall() - start);
     return level;
 }
 

@@ -100,6 +100,10 @@ std::int64_t BackendNow() {
         .count();
 }
 
+std::int64_t BackendAfterCall() {
+    return sim_bus ? sim_bus->CallReturned() : BackendNow();
+}
+
 void BackendWaitUntil(std::int64_t time) {
     if (sim_bus) {
         sim_bus->WaitUntil(time);

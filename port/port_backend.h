@@ -33,6 +33,9 @@ std::string BackendLastError();
 // Nanoseconds since the open, and a wait until then; once BackendInterrupt has been called
 // a real port's waits end at once.
 std::int64_t BackendNow();
+// The clock as the last call returned: on the simulated bus where the call's cost left it,
+// however far a slow host fell behind meanwhile, so a call is measured at what it costs.
+std::int64_t BackendAfterCall();
 void BackendWaitUntil(std::int64_t time);
 // Async-signal-safe.
 void BackendInterrupt();

@@ -87,6 +87,8 @@ class SimBus {
 
     // Simulated time in ns since the bus was made.
     SimTime Now();
+    // Where the last call's cost left the clock, not caught up with the host.
+    SimTime CallReturned() const { return now_; }
     // The caller waits until then; no line changes.
     void WaitUntil(SimTime time);
     // Lets every edge on its way arrive, so the pins show the last call's levels.
