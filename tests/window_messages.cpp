@@ -27,11 +27,11 @@ std::wstring TextOf(HWND window) {
 BOOL CALLBACK DescribeControl(HWND control, LPARAM lines) {
     wchar_t class_name[32] = {};
     GetClassNameW(control, class_name, 32);
-    if (!IsWindowVisible(control) || std::wstring_view(class_name) != L"Static") {
+    if (IsWindowVisible(control) == FALSE || std::wstring_view(class_name) != L"Static") {
         return TRUE;
     }
     const LONG style = GetWindowLongW(control, GWL_STYLE);
-    std::string& out = *reinterpret_cast<std::string*>(lines);
+    std::string& out = *reinterpret_cast<std::string*>(lines);  // NOLINT(performance-no-int-to-ptr)
     if ((style & SS_TYPEMASK) == SS_ICON) {
         out += "icon\n";
     } else {

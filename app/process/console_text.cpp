@@ -8,7 +8,9 @@
 
 void WriteText(std::FILE* stream, std::string_view utf8) {
 #ifdef _WIN32
-    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    // The C runtime hands the stream's handle over as an integer.
+    auto* const handle = reinterpret_cast<HANDLE>(  // NOLINT(performance-no-int-to-ptr)
+        _get_osfhandle(_fileno(stream)));
     DWORD mode = 0;
     if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) != FALSE) {
         // Whatever the C runtime still holds goes first.
