@@ -42,14 +42,14 @@ class FakeTree : public testing::Test {
         Device("pnp0/00:01", "pnp", "serial");
         Device("pnp0/00:01/00:01:0", "serial-base", "ctrl");
         Device("pnp0/00:01/00:01:0/00:01:0.0", "serial-base", "port");
-        Tty("ttyS0", "pnp0/00:01/00:01:0/00:01:0.0", "4");
+        Tty("ttyS40", "pnp0/00:01/00:01:0/00:01:0.0", "4");
         Device("pci0000:00/0000:00:1c.0", "pci", "serial");
-        Tty("ttyS10", "pci0000:00/0000:00:1c.0", "4");
+        Tty("ttyS50", "pci0000:00/0000:00:1c.0", "4");
         Device("platform/serial8250", "platform", "serial8250");
         Device("platform/serial8250/serial8250:0", "serial-base", "ctrl");
         Device("platform/serial8250/serial8250:0/serial8250:0.1", "serial-base", "port");
-        Tty("ttyS1", "platform/serial8250/serial8250:0/serial8250:0.1", "0");
-        Tty("ttyS2", "platform/serial8250", "0");
+        Tty("ttyS41", "platform/serial8250/serial8250:0/serial8250:0.1", "0");
+        Tty("ttyS42", "platform/serial8250", "0");
         // USB adapters; ttyUSB3 is gone from /dev, tty1 is a console with no device.
         Device("usb1/1-1/1-1:1.0/ttyUSB10", "usb-serial", "ftdi_sio");
         Tty("ttyUSB10", "usb1/1-1/1-1:1.0/ttyUSB10", "");
@@ -62,7 +62,7 @@ class FakeTree : public testing::Test {
         Tty("tty1", "", "");
         fs::create_directories(root_ / "dev/serial/by-id");
         for (const char* node :
-             {"ttyS0", "ttyS1", "ttyS2", "ttyS10", "ttyUSB2", "ttyUSB10", "ttyACM0", "tty1"}) {
+             {"ttyS40", "ttyS41", "ttyS42", "ttyS50", "ttyUSB2", "ttyUSB10", "ttyACM0", "tty1"}) {
             std::ofstream(root_ / "dev" / node).put('\n');
         }
         ById("usb-FTDI_FT232R_USB_UART_A10-if00-port0", "ttyUSB10");
@@ -102,8 +102,8 @@ class FakeTree : public testing::Test {
 
 TEST_F(FakeTree, ListsPortsWithAUartAndANodeInOrder) {
     const std::vector<std::string> expected = {
-        "/dev/ttyS0 |  | serial",
-        "/dev/ttyS10 |  | serial",
+        "/dev/ttyS40 |  | serial",
+        "/dev/ttyS50 |  | serial",
         "/dev/ttyUSB2 | usb-1a86_USB_Serial-if00-port0 | ch341-uart",
         "/dev/ttyUSB10 | usb-FTDI_FT232R_USB_UART_A10-if00-port0 | ftdi_sio",
         "/dev/ttyACM0 | usb-Arduino_Uno_7583-if00, usb-Arduino_Uno_7583-if00-alias | cdc_acm",
@@ -124,7 +124,7 @@ TEST_F(FakeTree, TellsTheDriverOfAPortHoweverItIsNamed) {
         {"/dev/ttyUSB10", "ftdi_sio"},
         {"/dev/serial/by-id/usb-1a86_USB_Serial-if00-port0", "ch341-uart"},
         {(root_ / "my-adapter").string(), "ch341-uart"},
-        {"/dev/ttyS0", "serial"},
+        {"/dev/ttyS40", "serial"},
         {"/dev/tty1", ""},
         {"/dev/ttyUSB3", ""},
         {"", ""},

@@ -91,8 +91,8 @@ TEST(Form1Core, PortsBelowTheReasonAsTheSystemNamesThem) {
          "Serial ports on this PC:\nCOM3 USB Serial Port\nCOM10 Port de communication\n" + hint},
         // Another port's name stays: only the port's own is said twice.
         {{{"COM4", "Prolific USB-to-Serial Comm Port (COM3)", "Ser2pl64"},
-          {"/dev/ttyS0", "", "serial8250"}},
-         "Serial ports on this PC:\nCOM4 Prolific USB-to-Serial Comm Port (COM3)\n/dev/ttyS0\n" +
+          {"/dev/ttyS40", "", "serial8250"}},
+         "Serial ports on this PC:\nCOM4 Prolific USB-to-Serial Comm Port (COM3)\n/dev/ttyS40\n" +
              hint},
     };
     for (const auto& c : cases) {
