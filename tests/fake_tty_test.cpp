@@ -181,6 +181,8 @@ TEST(FakeSerialTerminal, CheckAndRecoverOnTheSerialBackend) {
         {"check", "KOLVANER_FAKE_BUS=cts=stuck-high", 1, ""},
         {"check", "KOLVANER_FAKE_BUS=hold=6", 1,
          "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover"},
+        {"check", "KOLVANER_FAKE_BUS=cts=late", 1,
+         "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong"},
         {"recover", "KOLVANER_FAKE_BUS=hold=6", 0,
          "SDA free after 6 clock pulses; sent a start and a stop"},
     };

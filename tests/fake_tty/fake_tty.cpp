@@ -17,7 +17,6 @@
 //   KOLVANER_FAKE_DELAY_US   microseconds each modem-line call takes, as on a USB adapter
 // Inside Wine's server, which opens a port and hands the descriptor over, it does nothing.
 // Everything else passes through to the C library.
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -26,51 +25,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
-#include <optional>
 #include <sstream>
 #include <string>
 
-#include "port/sim/sim_bus.h"
+#include "tests/fake_tty/fake_tty_terminal.h"
 #include "tests/fake_tty/fake_tty_text.h"
 
 namespace {
-
-template <typename Function>
-Function* Real(const char* name) {
-    return reinterpret_cast<Function*>(dlsym(RTLD_NEXT, name));
-}
-
-const char* Setting(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
-}
-
-struct FakeTerminal {
-    std::string log_prefix;
-    dev_t rdev = 0;  // a pty's device number; 0 for the file at KOLVANER_FAKE_TTY
-    int fd = -1;     // the file's descriptor
-    std::optional<SimBus> bus;
-    termios settings{};
-    long modem_calls = 0;
-    long fail_after = -1;
-    long delay_us = 0;
-    bool dtr = true;
-    bool rts = true;
-    // A late CTS reports what the previous read saw. A read just before a line change is
-    // the host's read-modify-write (QEMU, Wine), not the master's: it does not count.
-    bool late_cts = false;
-    bool late_answer = true;
-    std::optional<bool> answer_before_read;
-    std::chrono::steady_clock::time_point opened;
-
-    bool Failing() const { return fail_after >= 0 && modem_calls > fail_after; }
-};
 
 FakeTerminal file_fake;
 std::deque<FakeTerminal> ptys;  // stable addresses
@@ -81,61 +46,10 @@ bool InWineServer() {
     return name.rfind("wineserver", 0) == 0;
 }
 
-// The line settings the fake starts with: a cooked terminal at 38400 baud.
-termios CookedSettings() {
-    termios settings{};
-    settings.c_iflag = ICRNL | IXON;
-    settings.c_oflag = OPOST | ONLCR;
-    settings.c_cflag = CS8 | CREAD | HUPCL;
-    settings.c_lflag = ICANON | ECHO | ISIG;
-    cfsetispeed(&settings, B38400);
-    cfsetospeed(&settings, B38400);
-    return settings;
-}
-
-void Log(const FakeTerminal& terminal, const std::string& line) {
-    const char* path = Setting("KOLVANER_FAKE_LOG");
-    if (path == nullptr) {
-        return;
-    }
-    const int log = Real<int(const char*, int, ...)>("open")(
-        path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    const std::string text = terminal.log_prefix + line + "\n";
-    if (log >= 0 && write(log, text.data(), text.size()) < 0) {
-        std::perror("fake tty log");
-    }
-    Real<int(int)>("close")(log);
-}
-
-// A new bus with the chips the options name; false when they name none that exist.
-bool StartBus(FakeTerminal& terminal, const char* bus_options) {
-    SimOptions options;
-    if (!ParseSimOptions(bus_options != nullptr ? bus_options : "", options).empty()) {
-        return false;
-    }
-    terminal.late_cts = options.cts == SimOptions::Cts::late;
-    if (terminal.late_cts) {
-        options.cts = SimOptions::Cts::follows;
-    }
-    terminal.bus.emplace(options);
-    terminal.late_answer = true;
-    terminal.answer_before_read.reset();
-    terminal.settings = CookedSettings();
-    terminal.modem_calls = 0;
-    terminal.dtr = true;
-    terminal.rts = true;
-    terminal.opened = std::chrono::steady_clock::now();
-    const char* fail_after = Setting("KOLVANER_FAKE_FAIL_AFTER");
-    terminal.fail_after = fail_after != nullptr ? std::atol(fail_after) : -1;
-    const char* delay_us = Setting("KOLVANER_FAKE_DELAY_US");
-    terminal.delay_us = delay_us != nullptr ? std::atol(delay_us) : 0;
-    return true;
-}
-
 // KOLVANER_FAKE_PTYS, once: each pty with its bus, known by its device number.
 void ReadPtys() {
     ptys_read = true;
-    const char* list = Setting("KOLVANER_FAKE_PTYS");
+    const char* list = FakeSetting("KOLVANER_FAKE_PTYS");
     if (list == nullptr || InWineServer()) {
         return;
     }
@@ -182,112 +96,30 @@ FakeTerminal* FakeAt(int fd) {
     return nullptr;
 }
 
-void SetLines(FakeTerminal& terminal, bool rts, bool dtr) {
-    if (rts != terminal.rts) {
-        terminal.rts = rts;
-        terminal.bus->SetClock(rts);
-    }
-    if (dtr != terminal.dtr) {
-        terminal.dtr = dtr;
-        terminal.bus->SetData(dtr);
-    }
-}
-
-// The call takes as long as the simulated adapter says, so the simulated clock and the
-// program's own stay together.
-void TakeTheCallsTime(FakeTerminal& terminal) {
-    const std::chrono::nanoseconds until(terminal.bus->Now());
-    while (std::chrono::steady_clock::now() - terminal.opened < until) {
-    }
-}
-
-int Fail(int error) {
-    errno = error;
-    return -1;
-}
-
-// What the adapter's CTS input reports now, for a TIOCMGET.
-bool ReadCts(FakeTerminal& terminal) {
-    const bool level = terminal.bus->Cts();
-    if (!terminal.late_cts) {
-        return level;
-    }
-    const bool answer = terminal.late_answer;
-    terminal.answer_before_read = terminal.late_answer;
-    terminal.late_answer = level;
-    return answer;
-}
-
-// A line change right after a read: that read was part of the change.
-void ForgetReadBeforeChange(FakeTerminal& terminal) {
-    if (terminal.answer_before_read) {
-        terminal.late_answer = *terminal.answer_before_read;
-    }
-}
-
 int OpenFake(const char* path, int flags) {
-    Log(file_fake, std::string("open ") + OpenFlagsText(flags));
+    FakeLog(file_fake, std::string("open ") + OpenFlagsText(flags));
     // A real descriptor, so the number is the program's own and close and flock work as usual.
     const int fd =
         Real<int(const char*, int, ...)>("open")(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0 || !StartBus(file_fake, Setting("KOLVANER_FAKE_BUS"))) {
-        return Fail(EIO);
+    if (fd < 0 || !StartBus(file_fake, FakeSetting("KOLVANER_FAKE_BUS"))) {
+        return FakeFail(EIO);
     }
     file_fake.fd = fd;
     return fd;
 }
 
 int OpenAny(const char* path, int flags, mode_t mode, const char* real_name) {
-    const char* fake_path = Setting("KOLVANER_FAKE_TTY");
-    const char* denied = Setting("KOLVANER_FAKE_DENY");
+    const char* fake_path = FakeSetting("KOLVANER_FAKE_TTY");
+    const char* denied = FakeSetting("KOLVANER_FAKE_DENY");
     if (path != nullptr && fake_path != nullptr && std::string(path) == fake_path) {
         return OpenFake(path, flags);
     }
     if (path != nullptr && denied != nullptr && std::string(path) == denied) {
-        Log(file_fake, std::string("open denied ") + OpenFlagsText(flags));
-        return Fail(EACCES);
+        FakeLog(file_fake, std::string("open denied ") + OpenFlagsText(flags));
+        return FakeFail(EACCES);
     }
     return Real<int(const char*, int, ...)>(real_name)(path, flags, mode);
 }
-
-// One modem-line call on the bus: TIOCMBIS, TIOCMBIC, TIOCMSET or TIOCMGET.
-int ModemLines(FakeTerminal& terminal, unsigned long request, int* lines) {
-    ++terminal.modem_calls;
-    if (terminal.delay_us > 0) {
-        usleep(static_cast<useconds_t>(terminal.delay_us));
-    }
-    std::string line = std::string("ioctl ") + ModemRequestName(request);
-    if (request != TIOCMGET) {
-        line += (*lines & TIOCM_RTS) != 0 ? " RTS" : "";
-        line += (*lines & TIOCM_DTR) != 0 ? " DTR" : "";
-    }
-    if (terminal.Failing()) {
-        Log(terminal, line + " EIO");
-        return Fail(EIO);
-    }
-    Log(terminal, line);
-    const bool rts = (*lines & TIOCM_RTS) != 0;
-    const bool dtr = (*lines & TIOCM_DTR) != 0;
-    // The simulated clock catches up with the program's before the call.
-    terminal.bus->Now();
-    if (request == TIOCMGET) {
-        const bool cts = ReadCts(terminal);
-        *lines =
-            (terminal.rts ? TIOCM_RTS : 0) | (terminal.dtr ? TIOCM_DTR : 0) | (cts ? TIOCM_CTS : 0);
-    } else {
-        ForgetReadBeforeChange(terminal);
-        terminal.answer_before_read.reset();
-        if (request == TIOCMSET) {
-            SetLines(terminal, rts, dtr);
-        } else {
-            SetLines(terminal, rts ? request == TIOCMBIS : terminal.rts,
-                     dtr ? request == TIOCMBIS : terminal.dtr);
-        }
-    }
-    TakeTheCallsTime(terminal);
-    return 0;
-}
-
 bool TakesMode(int flags) {
     return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
 }
@@ -323,7 +155,7 @@ FAKE_TTY_EXPORT int open64(const char* path, int flags, ...) {
 FAKE_TTY_EXPORT int close(int fd) {
     FakeTerminal* terminal = FakeAt(fd);
     if (terminal != nullptr) {
-        Log(*terminal, "close");
+        FakeLog(*terminal, "close");
     }
     if (terminal == &file_fake) {
         file_fake.fd = -1;
@@ -339,8 +171,8 @@ FAKE_TTY_EXPORT int flock(int fd, int operation) {
         const std::string how = (operation & LOCK_EX) != 0   ? "LOCK_EX"
                                 : (operation & LOCK_SH) != 0 ? "LOCK_SH"
                                                              : "LOCK_UN";
-        Log(file_fake, "flock " + how + ((operation & LOCK_NB) != 0 ? "|LOCK_NB" : "") +
-                           (result != 0 ? " EWOULDBLOCK" : ""));
+        FakeLog(file_fake, "flock " + how + ((operation & LOCK_NB) != 0 ? "|LOCK_NB" : "") +
+                               (result != 0 ? " EWOULDBLOCK" : ""));
         errno = error;
         return result;
     }
@@ -352,9 +184,9 @@ FAKE_TTY_EXPORT int tcgetattr(int fd, termios* settings) {
     if (fd != file_fake.fd || fd < 0) {
         return Real<int(int, termios*)>("tcgetattr")(fd, settings);
     }
-    Log(file_fake, "tcgetattr");
+    FakeLog(file_fake, "tcgetattr");
     if (file_fake.Failing()) {
-        return Fail(EIO);
+        return FakeFail(EIO);
     }
     *settings = file_fake.settings;
     return 0;
@@ -364,10 +196,10 @@ FAKE_TTY_EXPORT int tcsetattr(int fd, int when, const termios* settings) {
     if (fd != file_fake.fd || fd < 0) {
         return Real<int(int, int, const termios*)>("tcsetattr")(fd, when, settings);
     }
-    Log(file_fake, std::string("tcsetattr ") + (when == TCSANOW ? "TCSANOW " : "other ") +
-                       SettingsText(*settings));
+    FakeLog(file_fake, std::string("tcsetattr ") + (when == TCSANOW ? "TCSANOW " : "other ") +
+                           SettingsText(*settings));
     if (file_fake.Failing()) {
-        return Fail(EIO);
+        return FakeFail(EIO);
     }
     file_fake.settings = *settings;
     return 0;
@@ -390,12 +222,12 @@ FAKE_TTY_EXPORT int ioctl(int fd, unsigned long request, ...) {
     const char* name = request == TIOCEXCL   ? "TIOCEXCL"
                        : request == TIOCNXCL ? "TIOCNXCL"
                                              : nullptr;
-    Log(file_fake,
-        name != nullptr ? std::string("ioctl ") + name : "ioctl " + std::to_string(request));
+    FakeLog(file_fake,
+            name != nullptr ? std::string("ioctl ") + name : "ioctl " + std::to_string(request));
     if (name == nullptr) {
-        return Fail(ENOTTY);
+        return FakeFail(ENOTTY);
     }
-    return file_fake.Failing() ? Fail(EIO) : 0;
+    return file_fake.Failing() ? FakeFail(EIO) : 0;
 }
 
 }  // extern "C"
