@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -180,6 +181,8 @@ TEST(FakeSerialTerminal, CheckAndRecoverOnTheSerialBackend) {
         {"check", "KOLVANER_FAKE_BUS=cts=stuck-high", 1, ""},
         {"check", "KOLVANER_FAKE_BUS=hold=6", 1,
          "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover"},
+        {"check", "KOLVANER_FAKE_BUS=cts=late", 1,
+         "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong"},
         {"recover", "KOLVANER_FAKE_BUS=hold=6", 0,
          "SDA free after 6 clock pulses; sent a start and a stop"},
     };
@@ -351,3 +354,33 @@ TEST(CliSignals, ASignalEndsARunWhereverItWaits) {
 }
 
 }  // namespace
+
+// Ptys as a virtual machine's ports: the system opens them, the fake knows each by its device
+// number and answers its modem lines with its own chips.
+TEST(FakeSerialTerminal, EachPtyServesItsOwnChipsThroughTheSystemsOpen) {
+    std::vector<std::string> ptys;
+    std::vector<int> masters;
+    for (int pty = 0; pty < 2; ++pty) {
+        masters.push_back(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+        ASSERT_TRUE(masters.back() >= 0 && grantpt(masters.back()) == 0 &&
+                    unlockpt(masters.back()) == 0);
+        ptys.push_back(ptsname(masters.back()));
+    }
+    const std::string environment = "KOLVANER_FAKE_PTYS='" + ptys[0] + "=compass=100 " + ptys[1] +
+                                    "=compass=2000,cts=stuck-high'";
+    const ProgramRun first = RunOnFake("bearing --port " + ptys[0], environment);
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, "10\n");
+    const std::vector<std::string> lines = FakeTtyLog(kLog);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), ptys[0] + " close");
+    EXPECT_TRUE(std::all_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.rfind(ptys[0] + " ioctl TIOCM", 0) == 0 || line == ptys[0] + " close";
+    })) << "only the modem lines and the close are the fake's";
+    const ProgramRun second = RunOnFake("bearing --port " + ptys[1], environment);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.err.find("CTS"), std::string::npos) << second.err;
+    for (const int master : masters) {
+        close(master);
+    }
+}
