@@ -227,7 +227,7 @@ TEST(WindowArguments, PortHelpAndVersion) {
     const std::string missing = "na --port ontbreekt de naam van de poort";
     const std::string empty = "na --port staat een lege poortnaam";
 #ifdef _WIN32
-    const std::string slash_question = usage;
+    const std::string& slash_question = usage;
 #else
     const std::string slash_question;  // a file's name, ignored as any
 #endif
