@@ -94,7 +94,9 @@ int main(int argc, char** argv) {
         const DWORD thread = GetWindowThreadProcessId(window, nullptr);
         return PostThreadMessageW(thread, WM_QUIT, 0, 0) != 0 ? 0 : 1;
     }
-    std::fputs("usage: window_messages endsession|quit|box, with a Kolvaner window up;\n"
-               "       window_messages launch PROGRAM.exe [ARGUMENT...]\n", stderr);
+    std::fputs(
+        "usage: window_messages endsession|quit|box, with a Kolvaner window up;\n"
+        "       window_messages launch PROGRAM.exe [ARGUMENT...]\n",
+        stderr);
     return 2;
 }
