@@ -16,6 +16,8 @@
 namespace {
 
 bool port_failed = false;
+// The last OPENCOM opened the port, then found that the bus cannot work through it.
+bool port_refused = false;
 // Set from a signal handler: the program is ending.
 volatile std::sig_atomic_t interrupted = 0;
 // The port OPENCOM was last asked for, and what went wrong with it.
@@ -98,6 +100,7 @@ std::int16_t OPENCOM(const char* settings_text) {
     interrupted = 0;
     port_name.clear();
     port_problem.clear();
+    port_refused = false;
     timing = PortTiming{};
     trace = BusTrace{};
     PortSettings settings;
@@ -121,6 +124,7 @@ std::int16_t OPENCOM(const char* settings_text) {
         return 0;
     }
     if (!TestAdapter(clock_khz)) {
+        port_refused = true;
         BackendClose();
         return 0;
     }
@@ -214,6 +218,10 @@ bool PortIsOpen() {
 
 bool PortHasFailed() {
     return port_failed;
+}
+
+bool PortRefusedAfterOpen() {
+    return port_refused;
 }
 
 const std::string& PortName() {

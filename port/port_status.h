@@ -12,6 +12,9 @@ bool PortIsOpen();
 // A line operation failed after the open (an unplugged USB adapter): from then on the
 // lines read as released and nothing is sent.
 bool PortHasFailed();
+// The last OPENCOM failed after the port opened: the port is there, but the bus cannot
+// work through it (an adapter that does not report CTS, a line call that failed).
+bool PortRefusedAfterOpen();
 // The port OPENCOM was last asked to open, as the user named it: KOLVANER_PORT, else the
 // settings text's COMn.
 const std::string& PortName();

@@ -37,6 +37,16 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
     }
 }
 
+// A PC's own port runs under serial.sys, whose service Windows names Serial.
+TEST(KolvanerCliOnWindows, TheSimulatedOwnPortHasWindowsDriverName) {
+    for (const char* adapter : {"native", "ideal"}) {
+        const CliRun run = RunCli(std::string("check --port sim:adapter=") + adapter);
+        EXPECT_EQ(run.status, 0) << adapter;
+        EXPECT_EQ(run.output.rfind("adapter: Serial (a PC's own serial port): works\n", 0), 0U)
+            << run.output;
+    }
+}
+
 TEST(KolvanerCliOnWindows, AMissingPortFailsWithOneLineNamingItAndTheReason) {
     const CliRun run = RunCli("bearing --port COM999");
     EXPECT_EQ(run.status, 1);

@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: MIT
 cmake_minimum_required(VERSION 3.25)
 # A program as a Windows user gets it: runs from its one file (only the system's own DLLs),
-# with its version and icon inside; kolvaner.exe a small GUI program with its manifest,
-# kolvaner-cli.exe a console program.
+# with its version and icon inside, without debug sections; kolvaner.exe a small GUI
+# program with its manifest, kolvaner-cli.exe a console program.
 # cmake -DEXE=kolvaner.exe -DKIND=gui|console -DOBJDUMP=objdump -DVERSION=x.y.z -P exe_check.cmake
 set(max_bytes 2097152)
 set(system_dlls ADVAPI32.dll GDI32.dll KERNEL32.dll msvcrt.dll SETUPAPI.dll USER32.dll)
@@ -17,6 +17,11 @@ if(KIND STREQUAL "gui" AND NOT headers MATCHES "Subsystem[\t ]+00000002")
 endif()
 if(KIND STREQUAL "console" AND NOT headers MATCHES "Subsystem[\t ]+00000003")
     message(FATAL_ERROR "${EXE} is not a console program")
+endif()
+execute_process(COMMAND "${OBJDUMP}" -h "${EXE}" OUTPUT_VARIABLE sections
+                COMMAND_ERROR_IS_FATAL ANY)
+if(sections MATCHES "[.]debug_")
+    message(FATAL_ERROR "${EXE} carries debug sections: it was linked without -s")
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${headers}")
 foreach(import ${imports})

@@ -40,63 +40,100 @@ TEST(Form1Layout, TwipsAndPointsBecomePixelsAtEachDpi) {
 }
 
 // The box names the port as the user named it, and the system's reason below a blank
-// line; after another blank line, this PC's ports and how to choose one.
+// line; after another blank line, this PC's ports and how to choose another. A port that
+// opened and was then refused is one this PC has.
 TEST(Form1Core, FailureBoxNamesThePortTheReasonAndThePorts) {
     const struct {
         const char* port;
-        const char* headline;
+        const char* named;
         const char* reason_start;
         const char* reason_names;
+        bool opened;
     } cases[] = {
         // "cannot open COM7: ..." or, on Wine, whose COM7 opens something, "cannot use COM7:
         // not a serial port (...)": never \\.\COM7.
-        {"COM1", "COM1 niet beschikbaar/aanwezig", "cannot ", " COM1: "},
-        {"COM7", "COM7 niet beschikbaar/aanwezig", "cannot ", " COM7: "},
-        {" COM7: ", "COM7 niet beschikbaar/aanwezig", "cannot ", " COM7: "},
-        {"sim:compass=north", "sim:compass=north niet beschikbaar/aanwezig",
-         "simulated bus: ", "compass"},
-        {"sim:adapter=cdc-acm", "sim:adapter=cdc-acm niet beschikbaar/aanwezig",
-         "cannot use sim:adapter=cdc-acm: ", "this adapter does not report CTS"},
+        {"COM1", "COM1", "cannot ", " COM1: ", false},
+        {"COM7", "COM7", "cannot ", " COM7: ", false},
+        {" COM7: ", "COM7", "cannot ", " COM7: ", false},
+        {"sim:compass=north", "sim:compass=north", "simulated bus: ", "compass", false},
+        {"sim:adapter=cdc-acm", "sim:adapter=cdc-acm",
+         "cannot use sim:adapter=cdc-acm: ", "this adapter does not report CTS", true},
     };
-    const std::string ports = "\n\n" + PortChoiceText(ListSerialPorts());
     for (const auto& c : cases) {
         { const BusSession session(c.port); }
         const std::vector<std::string> shown = TakeMessages();
         ASSERT_EQ(shown, std::vector<std::string>{"COM1 niet beschikbaar/aanwezig"}) << c.port;
+        EXPECT_EQ(PortRefusedAfterOpen(), c.opened) << c.port;
         const std::string text = PortFailureBoxText(shown[0]);
-        const std::string first = std::string(c.headline) + "\n\n" + c.reason_start;
+        const std::string first =
+            std::string(c.named) + " niet beschikbaar/aanwezig\n\n" + c.reason_start;
         EXPECT_EQ(text.rfind(first, 0), 0U) << text;
         const std::size_t reason_end = text.find('\n', first.size());
         const std::string reason = text.substr(first.size(), reason_end - first.size());
         EXPECT_NE(reason.find(c.reason_names), std::string::npos) << reason;
         EXPECT_EQ(reason.find("\\\\.\\"), std::string::npos) << reason;
-        EXPECT_EQ(text.substr(reason_end), ports) << text;
+        EXPECT_EQ(text.substr(reason_end),
+                  "\n\n" + PortChoiceText(ListSerialPorts(), c.named, c.opened))
+            << text;
     }
 }
 
-TEST(Form1Core, PortsBelowTheReasonAsTheSystemNamesThem) {
 #ifdef _WIN32
-    const std::string hint = "To use another port, start Kolvaner with --port COM3.";
+constexpr char kExample[] = "COM3";
+constexpr char kOtherExample[] = "COM4";
+constexpr char kWhere[] = " (zet dat in een snelkoppeling achter het Doel)";
 #else
-    const std::string hint = "To use another port, start Kolvaner with --port /dev/ttyUSB0.";
+constexpr char kExample[] = "/dev/ttyUSB0";
+constexpr char kOtherExample[] = "/dev/ttyUSB1";
+constexpr char kWhere[] = "";
 #endif
+
+std::string Choose(const std::string& port) {
+    return "Een andere poort kiezen: start Kolvaner met --port " + port + kWhere +
+           ".\nZonder hardware proberen: start Kolvaner met --port sim.";
+}
+
+// The example is never the port that failed: the first other port listed, else a port
+// this PC may get, such as a USB adapter's.
+TEST(Form1Core, PortsBelowTheReasonAndAnotherPortAsTheExample) {
+    const std::vector<SerialPortInfo> two = {{"COM3", "USB Serial Port (COM3)", "FTSER2K"},
+                                             {"COM10", "Port de communication (COM10)", "Serial"}};
+    const std::string two_listed =
+        "Seriële poorten op deze pc:\nCOM3 USB Serial Port\nCOM10 Port de communication\n";
     const struct {
         std::vector<SerialPortInfo> ports;
+        std::string failed;
+        bool opened;
         std::string text;
     } cases[] = {
-        {{}, "This PC has no serial port.\n" + hint},
+        {{}, "COM1", false, "Deze pc heeft geen seriële poort.\n" + Choose(kExample)},
+        {{}, kExample, false, "Deze pc heeft geen seriële poort.\n" + Choose(kOtherExample)},
+        {{}, "", false, "Deze pc heeft geen seriële poort.\n" + Choose(kExample)},
+        // It opened, so it is there: only no other was found.
+        {{},
+         "sim:adapter=cdc-acm",
+         true,
+         "Geen andere seriële poort gevonden.\n" + Choose(kExample)},
+        {{}, kExample, true, "Geen andere seriële poort gevonden.\n" + Choose(kOtherExample)},
         // SetupAPI's friendly name says the port's name once more; here it is said once.
-        {{{"COM3", "USB Serial Port (COM3)", "FTSER2K"},
-          {"COM10", "Port de communication (COM10)", "Serial"}},
-         "Serial ports on this PC:\nCOM3 USB Serial Port\nCOM10 Port de communication\n" + hint},
+        {two, "COM7", false, two_listed + Choose("COM3")},
+        {two, "COM3", true, two_listed + Choose("COM10")},
+#ifdef _WIN32
+        // Windows names a port in any case, and as a device path.
+        {two, "com3", false, two_listed + Choose("COM10")},
+        {two, "\\\\.\\COM3", false, two_listed + Choose("COM10")},
+#endif
         // Another port's name stays: only the port's own is said twice.
         {{{"COM4", "Prolific USB-to-Serial Comm Port (COM3)", "Ser2pl64"},
           {"/dev/ttyS40", "", "serial8250"}},
-         "Serial ports on this PC:\nCOM4 Prolific USB-to-Serial Comm Port (COM3)\n/dev/ttyS40\n" +
-             hint},
+         "COM4",
+         false,
+         "Seriële poorten op deze pc:\nCOM4 Prolific USB-to-Serial Comm Port (COM3)\n"
+         "/dev/ttyS40\n" +
+             Choose("/dev/ttyS40")},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PortChoiceText(c.ports), c.text);
+        EXPECT_EQ(PortChoiceText(c.ports, c.failed, c.opened), c.text) << c.failed;
     }
 }
 
@@ -187,30 +224,79 @@ TEST(Form1Core, DiagnosticsAreTheirDeviceReadsInOrder) {
 TEST(WindowArguments, PortHelpAndVersion) {
     const std::string usage = kWindowUsage;
     const std::string version = kWindowVersion;
+    const std::string missing = "na --port ontbreekt de naam van de poort";
+    const std::string empty = "na --port staat een lege poortnaam";
+#ifdef _WIN32
+    const std::string& slash_question = usage;
+#else
+    const std::string slash_question;  // a file's name, ignored as any
+#endif
     const struct {
         std::vector<std::string_view> arguments;
         std::string answer;
         int exit_status;
+        std::string problem;
         std::optional<std::string> port;
     } cases[] = {
-        {{}, "", 0, std::nullopt},
+        {{}, "", 0, "", std::nullopt},
         // A shortcut's stray argument, a dropped file, Qt's options: ignored.
-        {{"notes.txt", "-platform", "offscreen", "--unknown"}, "", 0, std::nullopt},
-        {{"--port", "COM4"}, "", 0, "COM4"},
-        {{"notes.txt", "--port=/dev/ttyUSB0"}, "", 0, "/dev/ttyUSB0"},
-        {{"--port", "COM3", "--port", "sim:compass=450"}, "", 0, "sim:compass=450"},
-        {{"--port", "COM4", "--help"}, usage, 0, std::nullopt},
-        {{"--version", "--help"}, version, 0, std::nullopt},
-        {{"--port"}, "kolvaner: missing value for '--port' (kolvaner --help)\n", 2, std::nullopt},
-        {{"--port="}, "kolvaner: empty --port (kolvaner --help)\n", 2, std::nullopt},
-        {{"--port", ""}, "kolvaner: empty --port (kolvaner --help)\n", 2, std::nullopt},
+        {{"notes.txt", "-platform", "offscreen", "--unknown"}, "", 0, "", std::nullopt},
+        {{"--port", "COM4"}, "", 0, "", "COM4"},
+        {{"notes.txt", "--port=/dev/ttyUSB0"}, "", 0, "", "/dev/ttyUSB0"},
+        {{"--port", "COM3", "--port", "sim:compass=450"}, "", 0, "", "sim:compass=450"},
+        {{"--port", "COM4", "--help"}, usage, 0, "", std::nullopt},
+        {{"--version", "--help"}, version, 0, "", std::nullopt},
+        {{"/?"}, slash_question, 0, "", std::nullopt},
+        {{"--port"}, "kolvaner: " + missing + " (kolvaner --help)\n", 2, missing, std::nullopt},
+        {{"--port="}, "kolvaner: " + empty + " (kolvaner --help)\n", 2, empty, std::nullopt},
+        {{"--port", ""}, "kolvaner: " + empty + " (kolvaner --help)\n", 2, empty, std::nullopt},
     };
     for (const auto& c : cases) {
         const WindowArguments read = ReadWindowArguments(c.arguments);
         const std::string shown = c.arguments.empty() ? "" : std::string(c.arguments[0]);
         EXPECT_EQ(read.answer, c.answer) << shown;
         EXPECT_EQ(read.exit_status, c.exit_status) << shown;
+        EXPECT_EQ(read.problem, c.problem) << shown;
         EXPECT_EQ(read.port, c.port) << shown;
+    }
+}
+
+// What the platform lacks is not offered: Qt's options and the device files on Windows.
+TEST(WindowArguments, UsageNamesOnlyThisPlatformsPorts) {
+    const std::string usage = kWindowUsage;
+#ifdef _WIN32
+    for (const char* absent : {"/dev/", "-platform", "Qt"}) {
+#else
+    for (const char* absent : {"/?", "debug"}) {
+#endif
+        EXPECT_EQ(usage.find(absent), std::string::npos) << absent;
+    }
+}
+
+// Without a command line to print to, the answer is a box: the usage error says what is
+// wrong in the shortcut's Target and gives one that works, for this very program.
+TEST(WindowArguments, AnswerBoxForSomeoneWithAShortcut) {
+    const WindowArguments missing = ReadWindowArguments({"--port"});
+    const struct {
+        WindowArguments read;
+        const char* path;
+        std::string start;
+        std::string target;
+    } cases[] = {
+        {ReadWindowArguments({"--help"}), "C:\\k\\kolvaner.exe", kWindowHelpBox, ""},
+        {ReadWindowArguments({"--version"}), "C:\\k\\kolvaner.exe", kWindowVersion, ""},
+        {missing, "C:\\k\\kolvaner.exe",
+         "Kolvaner is gestart met een fout in het Doel van de snelkoppeling: na --port "
+         "ontbreekt de naam van de poort.\n\n",
+         "\nC:\\k\\kolvaner.exe --port COM5\n"},
+        // Windows shows a Target with a space in quotes.
+        {missing, "C:\\Users\\Jan de Vries\\kolvaner.exe", "Kolvaner is gestart met een fout",
+         "\n\"C:\\Users\\Jan de Vries\\kolvaner.exe\" --port COM5\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string box = AnswerBoxText(c.read, c.path, "COM5");
+        EXPECT_EQ(box.rfind(c.start, 0), 0U) << box;
+        EXPECT_NE(box.find(c.target), std::string::npos) << box;
     }
 }
 

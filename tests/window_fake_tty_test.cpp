@@ -147,7 +147,8 @@ class WindowFakeTtyTest : public QObject {
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
         const QString err = QString::fromUtf8(program.readAllStandardError());
-        QVERIFY2(err.contains("\nkolvaner: cannot open the window: "), qPrintable(err));
+        QVERIFY2(err.contains("\nkolvaner: het venster kan niet worden geopend: "),
+                 qPrintable(err));
         QVERIFY(FakeTtyLog(ProgramLog().toStdString()).empty());
     }
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Stands in for Windows and for another program in the window tests: sends kolvaner.exe's
-// window what a log-off sends, tells its thread to quit, or reads its message box.
+// window what a log-off sends, tells its thread to quit, or reads its message box; or starts
+// it as a shortcut does.
 //   window_messages endsession|quit|box
+//   window_messages launch PROGRAM.exe [ARGUMENT...]
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -9,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/process/wide_text.h"
 #include "port/utf8_text.h"
 
 namespace {
@@ -40,9 +43,35 @@ BOOL CALLBACK DescribeControl(HWND control, LPARAM lines) {
     return TRUE;
 }
 
+// Explorer starts a shortcut's program with no standard handles at all: nothing to write
+// to but a box. Waits for the program and returns its exit status.
+int Launch(int argc, char** argv) {
+    std::wstring command_line = L"\"" + WideText(argv[2]) + L"\"";
+    for (int index = 3; index < argc; ++index) {
+        command_line += L" " + WideText(argv[index]);
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process) == FALSE) {
+        return 1;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 1;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 3 && std::string_view(argv[1]) == "launch") {
+        return Launch(argc, argv);
+    }
     const std::string_view message = argc == 2 ? argv[1] : "";
     if (message == "box") {
         const HWND box = FindWindowW(L"#32770", L"Kolvaner");
@@ -65,6 +94,9 @@ int main(int argc, char** argv) {
         const DWORD thread = GetWindowThreadProcessId(window, nullptr);
         return PostThreadMessageW(thread, WM_QUIT, 0, 0) != 0 ? 0 : 1;
     }
-    std::fputs("usage: window_messages endsession|quit|box, with a Kolvaner window up\n", stderr);
+    std::fputs(
+        "usage: window_messages endsession|quit|box, with a Kolvaner window up;\n"
+        "       window_messages launch PROGRAM.exe [ARGUMENT...]\n",
+        stderr);
     return 2;
 }

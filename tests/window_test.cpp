@@ -195,7 +195,7 @@ class WindowTest : public QObject {
     }
 
     // The fixed line names the port that was asked for; the system's reason stands below,
-    // then the ports and how to choose one.
+    // then the ports, how to choose another and how to try without hardware.
     void FailedOpenShowsOneMessageThenTheWindowRuns() {
         QFETCH(QByteArray, port);
         QFETCH(QString, text);
@@ -207,9 +207,10 @@ class WindowTest : public QObject {
         const MessageBoxWatcher::Seen& box = watcher.seen[0];
         QCOMPARE(box.title, QStringLiteral("Kolvaner"));
         QVERIFY2(box.text.startsWith(text), qPrintable(box.text));
-        QVERIFY2(
-            box.text.endsWith("\nTo use another port, start Kolvaner with --port /dev/ttyUSB0."),
-            qPrintable(box.text));
+        QVERIFY2(box.text.contains("\nEen andere poort kiezen: start Kolvaner met --port "),
+                 qPrintable(box.text));
+        QVERIFY2(box.text.endsWith("\nZonder hardware proberen: start Kolvaner met --port sim."),
+                 qPrintable(box.text));
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(box.button_count, 1);

@@ -23,13 +23,21 @@ constexpr SimTime kUsbRoundTrip = 1'000'000;
 // A driver that answers TIOCMGET from memory: one system call.
 constexpr SimTime kCachedStatus = 5'000;
 
+// A PC's own port, under the driver's name on this system: the 8250 driver on Linux,
+// serial.sys's service on Windows.
+#ifdef _WIN32
+constexpr char kNativeDriver[] = "Serial";
+#else
+constexpr char kNativeDriver[] = "serial8250";
+#endif
+
 }  // namespace
 
 const SimAdapter kSimAdapters[] = {
     // Today's simulator: lines change at the pins the moment they are asked to.
-    {"ideal", "serial8250", 0, 0, 0, 0, 0, SimAdapter::Status::fresh, 0},
+    {"ideal", kNativeDriver, 0, 0, 0, 0, 0, SimAdapter::Status::fresh, 0},
     // A PC's own 16550 (drivers/tty/serial/8250): the modem status register is read live.
-    {"native", "serial8250", kPortIo, kPortIo, kRiseAtPins, kFallAtPins, kReceiver,
+    {"native", kNativeDriver, kPortIo, kPortIo, kRiseAtPins, kFallAtPins, kReceiver,
      SimAdapter::Status::fresh, 0},
     // ftdi_sio.c: TIOCMSET is an FTDI_SIO_SET_MODEM_CTRL control request, TIOCMGET asks the
     // chip with FTDI_SIO_GET_MODEM_STATUS every time.

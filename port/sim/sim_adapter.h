@@ -18,7 +18,8 @@ struct SimAdapter {
     };
 
     const char* name;
-    // The driver that runs such an adapter, as Linux names it.
+    // The driver that runs such an adapter, as Linux names it (the native port's as this
+    // system does).
     const char* driver;
     SimTime line_call;    // one DTR or RTS call, until it returns to the caller
     SimTime status_call;  // one CTS read

@@ -81,7 +81,7 @@ std::string PortFailureBoxText(std::string_view bus_text) {
     if (!PortProblem().empty()) {
         text += "\n\n" + PortProblem();
     }
-    return text + "\n\n" + PortChoiceText(ListSerialPorts());
+    return text + "\n\n" + PortChoiceText(ListSerialPorts(), port, PortRefusedAfterOpen());
 }
 
 void LogProblem(const std::string& problem) {

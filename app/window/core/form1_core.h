@@ -42,7 +42,7 @@ void Form1Meting();
 
 // The failure box's text (UTF-8): the bus's line, naming the port that was asked for
 // when --port or KOLVANER_PORT names another than COM1; below it the system's reason, the
-// serial ports this PC has and how to choose one.
+// serial ports this PC has, how to choose another and how to try without hardware.
 std::string PortFailureBoxText(std::string_view bus_text);
 
 // A problem told as above, such as a window that cannot be created.

@@ -26,7 +26,7 @@ void ExitWithoutAWindow(QtMsgType type, const QMessageLogContext& context, const
         qt_handler(type, context, message);
         return;
     }
-    LogProblem("cannot open the window: " + message.section('\n', 0, 0).toStdString());
+    LogProblem(NoWindowText(message.section('\n', 0, 0).toStdString()));
     std::_Exit(1);
 }
 
