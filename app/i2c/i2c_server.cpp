@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: MIT
+#include "app/i2c/i2c_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "app/cli/cli_process.h"
+#include "app/i2c/i2c_dev.h"
+#include "app/process/ending_signals.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int kSignalExitBase = 128;
+constexpr int kNotFound = 127;
+constexpr int kNotExecutable = 126;
+constexpr int kLookAgainMs = 100;
+
+struct Connection {
+    int fd = -1;
+    I2cFileState file;
+};
+
+// Whole reads on a blocking socket; false at the end of the stream or on an error.
+bool ReadAll(int fd, void* data, std::size_t size) {
+    auto* bytes = static_cast<std::uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t got = recv(fd, bytes, size, MSG_WAITALL);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        bytes += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool SendAll(int fd, const std::vector<std::uint8_t>& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t done = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (done < 0 && errno == EINTR) {
+            continue;
+        }
+        if (done <= 0) {
+            return false;
+        }
+        sent += static_cast<std::size_t>(done);
+    }
+    return true;
+}
+
+// One request on an opened /dev/i2c-N and its reply; false when the client is gone or
+// sent something that is no request (a program that does not have the client loaded).
+bool Answer(Connection& connection) {
+    WireRequest request{};
+    if (!ReadAll(connection.fd, &request, sizeof request) || request.length > kMaxWirePayload) {
+        return false;
+    }
+    const bool known = request.kind == WireKind::ioctl || request.kind == WireKind::read ||
+                       request.kind == WireKind::write;
+    std::vector<std::uint8_t> payload(request.length);
+    if (!known || !ReadAll(connection.fd, payload.data(), payload.size())) {
+        return false;
+    }
+    const I2cAnswer answer = AnswerI2cRequest(connection.file, request, payload);
+    const WireReply reply{answer.result, static_cast<std::uint32_t>(answer.payload.size()), 0};
+    std::vector<std::uint8_t> bytes(sizeof reply);
+    std::memcpy(bytes.data(), &reply, sizeof reply);
+    bytes.insert(bytes.end(), answer.payload.begin(), answer.payload.end());
+    return SendAll(connection.fd, bytes);
+}
+
+// The descriptor for one open: a socket for the bus, or a memory file with the listing.
+int OpenedDescriptor(WireKind kind, const I2cServe& serve, std::optional<Connection>& added) {
+    if (kind == WireKind::open_listing) {
+        const int fd = memfd_create("proc-bus-i2c", MFD_CLOEXEC);
+        if (fd >= 0 && (write(fd, serve.listing.data(), serve.listing.size()) !=
+                            static_cast<ssize_t>(serve.listing.size()) ||
+                        lseek(fd, 0, SEEK_SET) != 0)) {
+            close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    int pair[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
+        return -1;
+    }
+    added = Connection{pair[0], {}};
+    return pair[1];
+}
+
+// An open request on the control socket, with the socket to answer on attached.
+void AnswerOpen(int control, const I2cServe& serve, std::vector<Connection>& connections) {
+    WireRequest request{};
+    iovec part{&request, sizeof request};
+    alignas(cmsghdr) char space[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = space;
+    message.msg_controllen = sizeof space;
+    if (recvmsg(control, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT) != sizeof request) {
+        return;
+    }
+    const cmsghdr* header = CMSG_FIRSTHDR(&message);
+    if (header == nullptr || header->cmsg_type != SCM_RIGHTS) {
+        return;
+    }
+    int answer_on = -1;
+    std::memcpy(&answer_on, CMSG_DATA(header), sizeof answer_on);
+    std::optional<Connection> added;
+    const bool known = request.kind == WireKind::open_bus || request.kind == WireKind::open_listing;
+    const int opened = known ? OpenedDescriptor(request.kind, serve, added) : -1;
+    WireReply reply{opened >= 0 ? 0 : -(known ? ENOMEM : EINVAL), 0, 0};
+    iovec reply_part{&reply, sizeof reply};
+    msghdr answer{};
+    answer.msg_iov = &reply_part;
+    answer.msg_iovlen = 1;
+    if (opened >= 0) {
+        answer.msg_control = space;
+        answer.msg_controllen = sizeof space;
+        cmsghdr* attached = CMSG_FIRSTHDR(&answer);
+        attached->cmsg_level = SOL_SOCKET;
+        attached->cmsg_type = SCM_RIGHTS;
+        attached->cmsg_len = CMSG_LEN(sizeof(int));
+        std::memcpy(CMSG_DATA(attached), &opened, sizeof opened);
+    }
+    if (sendmsg(answer_on, &answer, MSG_NOSIGNAL) == sizeof reply && added) {
+        connections.push_back(*added);
+    } else if (added) {
+        close(added->fd);
+    }
+    if (opened >= 0) {
+        close(opened);
+    }
+    close(answer_on);
+}
+
+std::vector<std::string> Environment(const I2cServe& serve, int control) {
+    std::vector<std::string> environment;
+    std::string preload = serve.library;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        if (text.rfind("LD_PRELOAD=", 0) == 0) {
+            preload += ":" + std::string(text.substr(11));
+        } else if (text.rfind(std::string(kI2cEnvironment) + "=", 0) != 0) {
+            environment.emplace_back(text);
+        }
+    }
+    environment.push_back("LD_PRELOAD=" + preload);
+    environment.push_back(std::string(kI2cEnvironment) + "=" + std::to_string(control) + " " +
+                          std::to_string(serve.bus) + " " + std::to_string(getpid()));
+    return environment;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) {
+        pointers.push_back(text.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+int ExitStatus(int status) {
+    return WIFSIGNALED(status) ? kSignalExitBase + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// The signal goes on to the command; a command still there when the second signal comes (a
+// second later at most) is killed.
+int EndCommand(pid_t child) {
+    kill(child, CaughtSignal());
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        if (LinesStopped()) {
+            kill(child, SIGKILL);
+        }
+    }
+    return kSignalExitBase + CaughtSignal();
+}
+
+}  // namespace
+
+int ServeI2c(const I2cServe& serve) {
+    int control[2];
+    // The command's end is inherited: no close-on-exec.
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, control) != 0) {
+        Complain(std::string("cannot make the bus socket: ") + std::strerror(errno));
+        return EXIT_FAILURE;
+    }
+    fcntl(control[0], F_SETFD, FD_CLOEXEC);
+    std::vector<std::string> arguments = serve.command;
+    std::vector<std::string> environment = Environment(serve, control[1]);
+    pid_t child = 0;
+    const int error = posix_spawnp(&child, arguments[0].c_str(), nullptr, nullptr,
+                                   Pointers(arguments).data(), Pointers(environment).data());
+    close(control[1]);
+    if (error != 0) {
+        close(control[0]);
+        Complain("cannot run '" + arguments[0] + "': " + std::strerror(error));
+        return error == ENOENT ? kNotFound : kNotExecutable;
+    }
+    std::vector<Connection> connections;
+    int status = 0;
+    // Once every process that had the control socket has closed it, no more opens come.
+    bool opens_come = true;
+    while (CaughtSignal() == 0) {
+        std::vector<pollfd> watched{{opens_come ? control[0] : -1, POLLIN, 0}};
+        for (const Connection& connection : connections) {
+            watched.push_back({connection.fd, POLLIN, 0});
+        }
+        poll(watched.data(), watched.size(), kLookAgainMs);
+        if (waitpid(child, &status, WNOHANG) == child) {
+            break;
+        }
+        if ((watched[0].revents & POLLIN) != 0) {
+            AnswerOpen(control[0], serve, connections);
+        } else if (watched[0].revents != 0) {
+            opens_come = false;
+        }
+        for (std::size_t index = watched.size() - 1; index >= 1; --index) {
+            if (watched[index].revents != 0 && !Answer(connections[index - 1])) {
+                close(connections[index - 1].fd);
+                connections.erase(connections.begin() + static_cast<long>(index - 1));
+            }
+        }
+    }
+    for (const Connection& connection : connections) {
+        close(connection.fd);
+    }
+    close(control[0]);
+    return CaughtSignal() != 0 ? EndCommand(child) : ExitStatus(status);
+}
