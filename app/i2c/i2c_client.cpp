@@ -5,8 +5,6 @@
 // to the C library's own functions unchanged.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <linux/i2c-dev.h>
-#include <linux/i2c.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -87,136 +85,6 @@ FILE* OpenStream(const char* path, const char* mode, const char* real_name) {
     return Real<FILE*(const char*, const char*)>(real_name)(path, mode);
 }
 
-long ForwardSmbus(int fd, unsigned long request, i2c_smbus_ioctl_data* call) {
-    if (call == nullptr) {
-        errno = EFAULT;
-        return -1;
-    }
-    WireSmbus wire{call->read_write, call->command, call->data != nullptr, 0, call->size, {}};
-    if (call->data != nullptr && call->size <= I2C_SMBUS_I2C_BLOCK_DATA &&
-        SmbusTakesData(call->read_write, call->size)) {
-        std::memcpy(wire.data, call->data, SmbusDataSize(call->size));
-    }
-    const WireRequest header{WireKind::ioctl, sizeof wire, request};
-    std::uint8_t reply[sizeof wire.data];
-    std::size_t length = 0;
-    const long result = i2c_client::Forward(fd, header, &wire, reply, sizeof reply, &length);
-    if (result >= 0 && call->data != nullptr) {
-        std::memcpy(call->data, reply, length);
-    }
-    return result;
-}
-
-// Room for the largest I2C_RDWR, from the heap: a thread's stack may be small.
-struct Buffer {
-    std::uint8_t* bytes = static_cast<std::uint8_t*>(std::malloc(kMaxWirePayload));
-    Buffer() = default;
-    ~Buffer() { std::free(bytes); }
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
-};
-
-long ForwardCombined(int fd, unsigned long request, i2c_rdwr_ioctl_data* call) {
-    if (call == nullptr) {
-        errno = EFAULT;
-        return -1;
-    }
-    if (call->msgs == nullptr || call->nmsgs == 0 || call->nmsgs > I2C_RDWR_IOCTL_MAX_MSGS) {
-        errno = EINVAL;
-        return -1;
-    }
-    Buffer payload_buffer;
-    Buffer reply_buffer;
-    std::uint8_t* payload = payload_buffer.bytes;
-    std::uint8_t* reply = reply_buffer.bytes;
-    if (payload == nullptr || reply == nullptr) {
-        errno = ENOMEM;
-        return -1;
-    }
-    std::size_t used = sizeof call->nmsgs;
-    std::memcpy(payload, &call->nmsgs, sizeof call->nmsgs);
-    for (std::uint32_t index = 0; index < call->nmsgs; ++index) {
-        const i2c_msg& message = call->msgs[index];
-        if (message.len > kMaxMessageBytes) {
-            errno = EINVAL;
-            return -1;
-        }
-        const bool counted = (message.flags & I2C_M_RECV_LEN) != 0 && message.len > 0;
-        const WireMessage wire{message.addr, message.flags, message.len,
-                               counted ? message.buf[0] : std::uint8_t{0}, 0};
-        std::memcpy(payload + used, &wire, sizeof wire);
-        used += sizeof wire;
-    }
-    for (std::uint32_t index = 0; index < call->nmsgs; ++index) {
-        const i2c_msg& message = call->msgs[index];
-        if ((message.flags & I2C_M_RD) == 0 && message.len > 0) {
-            std::memcpy(payload + used, message.buf, message.len);
-            used += message.len;
-        }
-    }
-    const WireRequest header{WireKind::ioctl, static_cast<std::uint32_t>(used), request};
-    std::size_t length = 0;
-    const long result = i2c_client::Forward(fd, header, payload, reply, kMaxWirePayload, &length);
-    std::size_t offset = 0;
-    for (std::uint32_t index = 0; result >= 0 && index < call->nmsgs; ++index) {
-        const i2c_msg& message = call->msgs[index];
-        std::uint16_t count = 0;
-        if ((message.flags & I2C_M_RD) == 0 || offset + sizeof count > length) {
-            continue;
-        }
-        std::memcpy(&count, reply + offset, sizeof count);
-        offset += sizeof count;
-        std::memcpy(message.buf, reply + offset, std::min<std::size_t>(count, message.len));
-        offset += count;
-    }
-    return result;
-}
-
-long ForwardIoctl(int fd, unsigned long request, void* argument) {
-    switch (request) {
-        case I2C_SLAVE:
-        case I2C_SLAVE_FORCE:
-        case I2C_TENBIT:
-        case I2C_PEC:
-        case I2C_RETRIES:
-        case I2C_TIMEOUT: {
-            const auto value = reinterpret_cast<std::uint64_t>(argument);
-            return i2c_client::Forward(fd, {WireKind::ioctl, sizeof value, request}, &value,
-                                       nullptr, 0, nullptr);
-        }
-        case I2C_FUNCS: {
-            std::uint64_t functions = 0;
-            const long result = i2c_client::Forward(fd, {WireKind::ioctl, 0, request}, nullptr,
-                                                    &functions, sizeof functions, nullptr);
-            if (result >= 0 && argument == nullptr) {
-                errno = EFAULT;
-                return -1;
-            }
-            if (result >= 0) {
-                *static_cast<unsigned long*>(argument) = functions;
-            }
-            return result;
-        }
-        case I2C_RDWR:
-            return ForwardCombined(fd, request, static_cast<i2c_rdwr_ioctl_data*>(argument));
-        case I2C_SMBUS:
-            return ForwardSmbus(fd, request, static_cast<i2c_smbus_ioctl_data*>(argument));
-        default:
-            return i2c_client::Forward(fd, {WireKind::ioctl, 0, request}, nullptr, nullptr, 0,
-                                       nullptr);
-    }
-}
-
-ssize_t ForwardRead(int fd, void* buffer, std::size_t count) {
-    const std::size_t asked = std::min<std::size_t>(count, kMaxMessageBytes);
-    return i2c_client::Forward(fd, {WireKind::read, 0, asked}, nullptr, buffer, asked, nullptr);
-}
-
-ssize_t ForwardWrite(int fd, const void* buffer, std::size_t count) {
-    const auto sent = static_cast<std::uint32_t>(std::min<std::size_t>(count, kMaxMessageBytes));
-    return i2c_client::Forward(fd, {WireKind::write, sent, 0}, buffer, nullptr, 0, nullptr);
-}
-
 int Duplicated(int fd, int result) {
     if (result >= 0) {
         i2c_client::Copied(fd, result);
@@ -228,8 +96,9 @@ int Duplicated(int fd, int result) {
 
 #define I2C_CLIENT_EXPORT extern "C" __attribute__((visibility("default")))
 
-// The C library's own declarations name their parameters in its reserved style.
-// NOLINTBEGIN(readability-inconsistent-declaration-parameter-name)
+// The C library's own declarations name their parameters in its reserved style, and its
+// fortified entry points have reserved names.
+// NOLINTBEGIN(readability-inconsistent-declaration-parameter-name,bugprone-reserved-identifier)
 #define OPEN_WITH_MODE(name, real)                                       \
     I2C_CLIENT_EXPORT int name(const char* path, int flags, ...) {       \
         va_list args;                                                    \
@@ -284,28 +153,28 @@ I2C_CLIENT_EXPORT int ioctl(int fd, unsigned long request, ...) {
     void* argument = va_arg(args, void*);
     va_end(args);
     if (i2c_client::IsServed(fd, true)) {
-        return static_cast<int>(ForwardIoctl(fd, request, argument));
+        return static_cast<int>(i2c_client::ForwardIoctl(fd, request, argument));
     }
     return Real<int(int, unsigned long, void*)>("ioctl")(fd, request, argument);
 }
 
 I2C_CLIENT_EXPORT ssize_t read(int fd, void* buffer, size_t count) {
     if (i2c_client::IsServed(fd, false)) {
-        return ForwardRead(fd, buffer, count);
+        return i2c_client::ForwardRead(fd, buffer, count);
     }
     return Real<ssize_t(int, void*, size_t)>("read")(fd, buffer, count);
 }
 
 I2C_CLIENT_EXPORT ssize_t __read_chk(int fd, void* buffer, size_t count, size_t room) {
     if (i2c_client::IsServed(fd, false)) {
-        return ForwardRead(fd, buffer, std::min(count, room));
+        return i2c_client::ForwardRead(fd, buffer, std::min(count, room));
     }
     return Real<ssize_t(int, void*, size_t, size_t)>("__read_chk")(fd, buffer, count, room);
 }
 
 I2C_CLIENT_EXPORT ssize_t write(int fd, const void* buffer, size_t count) {
     if (i2c_client::IsServed(fd, false)) {
-        return ForwardWrite(fd, buffer, count);
+        return i2c_client::ForwardWrite(fd, buffer, count);
     }
     return Real<ssize_t(int, const void*, size_t)>("write")(fd, buffer, count);
 }
@@ -338,4 +207,4 @@ I2C_CLIENT_EXPORT int dup3(int fd, int new_fd, int flags) {
     }
 FCNTL(fcntl, "fcntl")
 FCNTL(fcntl64, "fcntl64")
-// NOLINTEND(readability-inconsistent-declaration-parameter-name)
+// NOLINTEND(readability-inconsistent-declaration-parameter-name,bugprone-reserved-identifier)

@@ -36,4 +36,9 @@ void Copied(int fd, int new_fd);
 long Forward(int fd, const WireRequest& request, const void* payload, void* reply,
              std::size_t reply_size, std::size_t* reply_length);
 
+// The calls on a served descriptor, as i2c-dev answers them.
+long ForwardIoctl(int fd, unsigned long request, void* argument);
+ssize_t ForwardRead(int fd, void* buffer, std::size_t count);
+ssize_t ForwardWrite(int fd, const void* buffer, std::size_t count);
+
 }  // namespace i2c_client

@@ -19,8 +19,6 @@
 #include "app/i2c/i2c_dev.h"
 #include "app/process/ending_signals.h"
 
-extern char** environ;
-
 namespace {
 
 constexpr int kSignalExitBase = 128;
@@ -172,6 +170,7 @@ std::vector<std::string> Environment(const I2cServe& serve, int control) {
 
 std::vector<char*> Pointers(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
     for (std::string& text : texts) {
         pointers.push_back(text.data());
     }
