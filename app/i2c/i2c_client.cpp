@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -18,14 +19,30 @@
 
 namespace {
 
-template <typename Function>
-Function* Real(const char* name) {
-    return reinterpret_cast<Function*>(dlsym(RTLD_NEXT, name));
+// A C library function's name as a template argument, so each is looked up once.
+template <std::size_t Size>
+struct Name {
+    char text[Size];
+    // NOLINTNEXTLINE(google-explicit-constructor, hicpp-explicit-conversions)
+    constexpr Name(const char (&name)[Size]) { std::copy_n(name, Size, text); }
+};
+
+// The next definition of the function after this library's: the C library's.
+template <Name name, typename Function>
+Function* Real() {
+    static std::atomic<void*> found{nullptr};
+    void* address = found.load(std::memory_order_relaxed);
+    if (address == nullptr) {
+        address = dlsym(RTLD_NEXT, name.text);
+        found.store(address, std::memory_order_relaxed);
+    }
+    return reinterpret_cast<Function*>(address);
 }
 
 using OpenFunction = int(const char*, int, ...);
 using OpenAtFunction = int(int, const char*, int, ...);
 using FcntlFunction = int(int, int, ...);
+using StreamFunction = FILE*(const char*, const char*);
 
 constexpr char kListing[] = "/proc/bus/i2c";
 
@@ -55,34 +72,34 @@ bool TakesMode(int flags) {
     return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
 }
 
-int OpenPath(const char* path, int flags, mode_t mode, const char* real_name) {
+int OpenPath(const char* path, int flags, mode_t mode, OpenFunction* real) {
     WireKind kind{};
     if (ServedPath(path, kind)) {
         return i2c_client::OpenServed(kind, (flags & O_CLOEXEC) != 0);
     }
-    return Real<OpenFunction>(real_name)(path, flags, mode);
+    return real(path, flags, mode);
 }
 
-int OpenAtPath(int directory, const char* path, int flags, mode_t mode, const char* real_name) {
+int OpenAtPath(int directory, const char* path, int flags, mode_t mode, OpenAtFunction* real) {
     WireKind kind{};
     if (path != nullptr && path[0] == '/' && ServedPath(path, kind)) {
         return i2c_client::OpenServed(kind, (flags & O_CLOEXEC) != 0);
     }
-    return Real<OpenAtFunction>(real_name)(directory, path, flags, mode);
+    return real(directory, path, flags, mode);
 }
 
-FILE* OpenStream(const char* path, const char* mode, const char* real_name) {
+FILE* OpenStream(const char* path, const char* mode, StreamFunction* real) {
     WireKind kind{};
     // Only the listing: stdio reads a descriptor behind the client's back.
     if (ServedPath(path, kind) && kind == WireKind::open_listing) {
         const int fd = i2c_client::OpenServed(kind, std::strchr(mode, 'e') != nullptr);
         FILE* stream = fd >= 0 ? fdopen(fd, mode) : nullptr;
         if (stream == nullptr && fd >= 0) {
-            Real<int(int)>("close")(fd);
+            Real<"close", int(int)>()(fd);
         }
         return stream;
     }
-    return Real<FILE*(const char*, const char*)>(real_name)(path, mode);
+    return real(path, mode);
 }
 
 int Duplicated(int fd, int result) {
@@ -105,46 +122,46 @@ int Duplicated(int fd, int result) {
         va_start(args, flags);                                           \
         const mode_t mode = TakesMode(flags) ? va_arg(args, mode_t) : 0; \
         va_end(args);                                                    \
-        return OpenPath(path, flags, mode, real);                        \
+        return OpenPath(path, flags, mode, Real<real, OpenFunction>());  \
     }
 OPEN_WITH_MODE(open, "open")
 OPEN_WITH_MODE(open64, "open64")
 
-#define OPENAT_WITH_MODE(name, real)                                              \
-    I2C_CLIENT_EXPORT int name(int directory, const char* path, int flags, ...) { \
-        va_list args;                                                             \
-        va_start(args, flags);                                                    \
-        const mode_t mode = TakesMode(flags) ? va_arg(args, mode_t) : 0;          \
-        va_end(args);                                                             \
-        return OpenAtPath(directory, path, flags, mode, real);                    \
+#define OPENAT_WITH_MODE(name, real)                                                   \
+    I2C_CLIENT_EXPORT int name(int directory, const char* path, int flags, ...) {      \
+        va_list args;                                                                  \
+        va_start(args, flags);                                                         \
+        const mode_t mode = TakesMode(flags) ? va_arg(args, mode_t) : 0;               \
+        va_end(args);                                                                  \
+        return OpenAtPath(directory, path, flags, mode, Real<real, OpenAtFunction>()); \
     }
 OPENAT_WITH_MODE(openat, "openat")
 OPENAT_WITH_MODE(openat64, "openat64")
 
 // The fortified forms a program built with _FORTIFY_SOURCE calls.
 I2C_CLIENT_EXPORT int __open_2(const char* path, int flags) {
-    return OpenPath(path, flags, 0, "open");
+    return OpenPath(path, flags, 0, Real<"open", OpenFunction>());
 }
 I2C_CLIENT_EXPORT int __open64_2(const char* path, int flags) {
-    return OpenPath(path, flags, 0, "open64");
+    return OpenPath(path, flags, 0, Real<"open64", OpenFunction>());
 }
 I2C_CLIENT_EXPORT int __openat_2(int directory, const char* path, int flags) {
-    return OpenAtPath(directory, path, flags, 0, "openat");
+    return OpenAtPath(directory, path, flags, 0, Real<"openat", OpenAtFunction>());
 }
 I2C_CLIENT_EXPORT int __openat64_2(int directory, const char* path, int flags) {
-    return OpenAtPath(directory, path, flags, 0, "openat64");
+    return OpenAtPath(directory, path, flags, 0, Real<"openat64", OpenAtFunction>());
 }
 
 I2C_CLIENT_EXPORT FILE* fopen(const char* path, const char* mode) {
-    return OpenStream(path, mode, "fopen");
+    return OpenStream(path, mode, Real<"fopen", StreamFunction>());
 }
 I2C_CLIENT_EXPORT FILE* fopen64(const char* path, const char* mode) {
-    return OpenStream(path, mode, "fopen64");
+    return OpenStream(path, mode, Real<"fopen64", StreamFunction>());
 }
 
 I2C_CLIENT_EXPORT int close(int fd) {
     i2c_client::Forget(fd);
-    return Real<int(int)>("close")(fd);
+    return Real<"close", int(int)>()(fd);
 }
 
 I2C_CLIENT_EXPORT int ioctl(int fd, unsigned long request, ...) {
@@ -155,55 +172,55 @@ I2C_CLIENT_EXPORT int ioctl(int fd, unsigned long request, ...) {
     if (i2c_client::IsServed(fd, true)) {
         return static_cast<int>(i2c_client::ForwardIoctl(fd, request, argument));
     }
-    return Real<int(int, unsigned long, void*)>("ioctl")(fd, request, argument);
+    return Real<"ioctl", int(int, unsigned long, void*)>()(fd, request, argument);
 }
 
 I2C_CLIENT_EXPORT ssize_t read(int fd, void* buffer, size_t count) {
     if (i2c_client::IsServed(fd, false)) {
         return i2c_client::ForwardRead(fd, buffer, count);
     }
-    return Real<ssize_t(int, void*, size_t)>("read")(fd, buffer, count);
+    return Real<"read", ssize_t(int, void*, size_t)>()(fd, buffer, count);
 }
 
 I2C_CLIENT_EXPORT ssize_t __read_chk(int fd, void* buffer, size_t count, size_t room) {
     if (i2c_client::IsServed(fd, false)) {
         return i2c_client::ForwardRead(fd, buffer, std::min(count, room));
     }
-    return Real<ssize_t(int, void*, size_t, size_t)>("__read_chk")(fd, buffer, count, room);
+    return Real<"__read_chk", ssize_t(int, void*, size_t, size_t)>()(fd, buffer, count, room);
 }
 
 I2C_CLIENT_EXPORT ssize_t write(int fd, const void* buffer, size_t count) {
     if (i2c_client::IsServed(fd, false)) {
         return i2c_client::ForwardWrite(fd, buffer, count);
     }
-    return Real<ssize_t(int, const void*, size_t)>("write")(fd, buffer, count);
+    return Real<"write", ssize_t(int, const void*, size_t)>()(fd, buffer, count);
 }
 
 I2C_CLIENT_EXPORT int dup(int fd) {
-    return Duplicated(fd, Real<int(int)>("dup")(fd));
+    return Duplicated(fd, Real<"dup", int(int)>()(fd));
 }
 
 I2C_CLIENT_EXPORT int dup2(int fd, int new_fd) {
     if (fd != new_fd) {
         i2c_client::Forget(new_fd);
     }
-    return Duplicated(fd, Real<int(int, int)>("dup2")(fd, new_fd));
+    return Duplicated(fd, Real<"dup2", int(int, int)>()(fd, new_fd));
 }
 
 I2C_CLIENT_EXPORT int dup3(int fd, int new_fd, int flags) {
     i2c_client::Forget(new_fd);
-    return Duplicated(fd, Real<int(int, int, int)>("dup3")(fd, new_fd, flags));
+    return Duplicated(fd, Real<"dup3", int(int, int, int)>()(fd, new_fd, flags));
 }
 
-#define FCNTL(name, real)                                                     \
-    I2C_CLIENT_EXPORT int name(int fd, int command, ...) {                    \
-        va_list args;                                                         \
-        va_start(args, command);                                              \
-        void* argument = va_arg(args, void*);                                 \
-        va_end(args);                                                         \
-        const int result = Real<FcntlFunction>(real)(fd, command, argument);  \
-        const bool copies = command == F_DUPFD || command == F_DUPFD_CLOEXEC; \
-        return copies ? Duplicated(fd, result) : result;                      \
+#define FCNTL(name, real)                                                      \
+    I2C_CLIENT_EXPORT int name(int fd, int command, ...) {                     \
+        va_list args;                                                          \
+        va_start(args, command);                                               \
+        void* argument = va_arg(args, void*);                                  \
+        va_end(args);                                                          \
+        const int result = Real<real, FcntlFunction>()(fd, command, argument); \
+        const bool copies = command == F_DUPFD || command == F_DUPFD_CLOEXEC;  \
+        return copies ? Duplicated(fd, result) : result;                       \
     }
 FCNTL(fcntl, "fcntl")
 FCNTL(fcntl64, "fcntl64")

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +34,8 @@ pid_t server_pid = 0;
 // descriptor do not mix their replies.
 pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
 ServedFd served[kMaxServed];
-int served_count = 0;
+// Read without the lock for the quick answer that nothing is served.
+std::atomic<int> served_count{0};
 
 struct Locked {
     Locked() { pthread_mutex_lock(&lock); }
@@ -203,7 +205,7 @@ int OpenServed(WireKind kind, bool close_on_exec) {
 }
 
 bool IsServed(int fd, bool recognise) {
-    if (control_fd < 0 || fd < 0) {
+    if (control_fd < 0 || fd < 0 || (!recognise && served_count.load() == 0)) {
         return false;
     }
     const Locked locked;
