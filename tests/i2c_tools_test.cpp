@@ -83,6 +83,7 @@ TEST(I2cTools, OutputAndExitStatus) {
          "read 04d2\ndup 0e\nF_DUPFD 57\nchild d2\nthreads ['1980']\n"
          "ioctl 0x5401 Inappropriate ioctl for device\nioctl 0x703 Invalid argument\n--\n"},
         {"sh -c 'exit 3'", 3, "--\n"},
+        {"sh -c 'kill -TERM $$'", 128 + 15, "--\n"},
         {"no-such-program", 127,
          "--\nkolvaner-cli: cannot run 'no-such-program': No such file "
          "or directory\n"},
@@ -114,7 +115,13 @@ TEST(I2cTools, TraceHasExactlyTheMessagesAskedFor) {
     std::remove(path.c_str());
 }
 
-TEST(I2cTools, RefusesABusTheMachineHasOrNoCommand) {
+TEST(I2cTools, RefusesWhatItCannotServe) {
+    // Every address would seem to answer and every byte read 0x00.
+    const CliRun held = RunCli("i2c --bus 30 --port sim:sda=stuck-low -- i2cget -y 30 0x60 0");
+    EXPECT_EQ(held.status, 2);
+    EXPECT_EQ(held.output,
+              "--\nkolvaner-cli: SDA is held low with the bus idle; try kolvaner-cli recover\n"
+              "Error: Read failed\n");
     const CliRun none = RunCli("i2c --port sim");
     EXPECT_EQ(none.status, 2);
     EXPECT_EQ(none.output,
