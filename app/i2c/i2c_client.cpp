@@ -159,11 +159,6 @@ I2C_CLIENT_EXPORT FILE* fopen64(const char* path, const char* mode) {
     return OpenStream(path, mode, Real<"fopen64", StreamFunction>());
 }
 
-I2C_CLIENT_EXPORT int close(int fd) {
-    i2c_client::Forget(fd);
-    return Real<"close", int(int)>()(fd);
-}
-
 I2C_CLIENT_EXPORT int ioctl(int fd, unsigned long request, ...) {
     va_list args;
     va_start(args, request);
@@ -201,14 +196,10 @@ I2C_CLIENT_EXPORT int dup(int fd) {
 }
 
 I2C_CLIENT_EXPORT int dup2(int fd, int new_fd) {
-    if (fd != new_fd) {
-        i2c_client::Forget(new_fd);
-    }
     return Duplicated(fd, Real<"dup2", int(int, int)>()(fd, new_fd));
 }
 
 I2C_CLIENT_EXPORT int dup3(int fd, int new_fd, int flags) {
-    i2c_client::Forget(new_fd);
     return Duplicated(fd, Real<"dup3", int(int, int, int)>()(fd, new_fd, flags));
 }
 

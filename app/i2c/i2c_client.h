@@ -27,7 +27,6 @@ int OpenServed(WireKind kind, bool close_on_exec);
 // Whether fd is a served descriptor. With recognise, a socket to the server the client
 // has not seen yet (a dup made by a raw system call) is taken in.
 bool IsServed(int fd, bool recognise);
-void Forget(int fd);
 // new_fd now names what fd names.
 void Copied(int fd, int new_fd);
 

@@ -62,6 +62,32 @@ bool ToServer(int fd, struct stat& status) {
            peer.pid == server_pid;
 }
 
+void Remove(int index) {
+    served[index] = served[--served_count];
+}
+
+// Still the same socket: a descriptor closed (by close, close_range or a raw system call)
+// and its number reused for something else is no longer served. Entries go only here, never
+// at a close: a child started with vfork shares this table until its exec.
+bool StillServed(int index) {
+    struct stat status {};
+    return fstat(served[index].fd, &status) == 0 && status.st_dev == served[index].device &&
+           status.st_ino == served[index].inode;
+}
+
+bool Lookup(int fd) {
+    for (int index = 0; index < served_count; ++index) {
+        if (served[index].fd == fd) {
+            if (StillServed(index)) {
+                return true;
+            }
+            Remove(index);
+            return false;
+        }
+    }
+    return false;
+}
+
 void Add(int fd, const struct stat& status) {
     for (int index = 0; index < served_count; ++index) {
         if (served[index].fd == fd) {
@@ -69,31 +95,14 @@ void Add(int fd, const struct stat& status) {
             return;
         }
     }
+    for (int index = served_count - 1; served_count == kMaxServed && index >= 0; --index) {
+        if (!StillServed(index)) {
+            Remove(index);
+        }
+    }
     if (served_count < kMaxServed) {
         served[served_count++] = {fd, status.st_dev, status.st_ino};
     }
-}
-
-void Remove(int index) {
-    served[index] = served[--served_count];
-}
-
-// Still the same socket: a descriptor closed behind the client's back (close_range, a raw
-// system call) and reused for something else is no longer served.
-bool Lookup(int fd) {
-    for (int index = 0; index < served_count; ++index) {
-        if (served[index].fd != fd) {
-            continue;
-        }
-        struct stat status {};
-        if (fstat(fd, &status) == 0 && status.st_dev == served[index].device &&
-            status.st_ino == served[index].inode) {
-            return true;
-        }
-        Remove(index);
-        return false;
-    }
-    return false;
 }
 
 bool SendAll(int fd, const void* data, std::size_t size) {
@@ -218,16 +227,6 @@ bool IsServed(int fd, bool recognise) {
         return true;
     }
     return false;
-}
-
-void Forget(int fd) {
-    const Locked locked;
-    for (int index = 0; index < served_count; ++index) {
-        if (served[index].fd == fd) {
-            Remove(index);
-            return;
-        }
-    }
 }
 
 void Copied(int fd, int new_fd) {
