@@ -115,6 +115,20 @@ TEST(I2cTools, TraceHasExactlyTheMessagesAskedFor) {
     std::remove(path.c_str());
 }
 
+// SMBus PEC: CRC-8 of 90 A1 50 is 0x13. The thermometer sends no PEC, so the byte after the
+// data (its low byte, 00) is not CRC-8 of 90 A1 91 50 (0x36), and the read fails.
+TEST(I2cTools, PecSentAfterAWriteAndCheckedAfterARead) {
+    const std::string path = TempPath("pec.vcd");
+    const CliRun run = RunCli("i2c --bus 30 --port sim --trace " + path +
+                              " -- sh -c 'i2cset -y 30 0x48 0xa1 0x50 bp && i2cget -y 30 0x48 "
+                              "0xa1 bp'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "--\nError: Read failed\n");
+    EXPECT_EQ(ReadVcd(path).transactions,
+              (std::vector<std::string>{"S 90A A1A 50A 13A P", "S 90A A1A Sr 91A 50A 00N P"}));
+    std::remove(path.c_str());
+}
+
 TEST(I2cTools, RefusesWhatItCannotServe) {
     // Every address would seem to answer and every byte read 0x00.
     const CliRun held = RunCli("i2c --bus 30 --port sim:sda=stuck-low -- i2cget -y 30 0x60 0");

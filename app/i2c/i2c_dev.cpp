@@ -96,7 +96,7 @@ I2cAnswer Smbus(const I2cFileState& file, std::span<const std::uint8_t> payload)
     if (!Take(payload, call)) {
         return Error(EINVAL);
     }
-    SmbusCall smbus{file.address, call.read_write, call.command, call.size, {}};
+    SmbusCall smbus{file.address, call.read_write, call.command, call.size, {}, file.pec};
     std::memcpy(smbus.data.data(), call.data, smbus.data.size());
     const bool needs_data = !(call.size == I2C_SMBUS_QUICK ||
                               (call.size == I2C_SMBUS_BYTE && call.read_write == I2C_SMBUS_WRITE));
@@ -124,9 +124,14 @@ I2cAnswer Ioctl(I2cFileState& file, std::uint64_t number, std::span<const std::u
         case I2C_SLAVE_FORCE:
             return Take(payload, value) ? SetAddress(file, value) : Error(EINVAL);
         case I2C_TENBIT:
-        case I2C_PEC:
-            // Neither 10-bit addresses nor PEC are built: only switching them off is taken.
+            // 10-bit addresses are not built: only switching them off is taken.
             return Take(payload, value) && value == 0 ? I2cAnswer{} : Error(EINVAL);
+        case I2C_PEC:
+            if (!Take(payload, value)) {
+                return Error(EINVAL);
+            }
+            file.pec = value != 0;
+            return {};
         case I2C_RETRIES:
         case I2C_TIMEOUT:
             return Take(payload, value) && value <= INT_MAX ? I2cAnswer{} : Error(EINVAL);
@@ -169,7 +174,7 @@ std::uint64_t I2cFunctionality() {
     return I2C_FUNC_I2C | I2C_FUNC_NOSTART | I2C_FUNC_PROTOCOL_MANGLING | I2C_FUNC_SMBUS_QUICK |
            I2C_FUNC_SMBUS_BYTE | I2C_FUNC_SMBUS_BYTE_DATA | I2C_FUNC_SMBUS_WORD_DATA |
            I2C_FUNC_SMBUS_PROC_CALL | I2C_FUNC_SMBUS_BLOCK_DATA | I2C_FUNC_SMBUS_BLOCK_PROC_CALL |
-           I2C_FUNC_SMBUS_I2C_BLOCK;
+           I2C_FUNC_SMBUS_I2C_BLOCK | I2C_FUNC_SMBUS_PEC;
 }
 
 I2cAnswer AnswerI2cRequest(I2cFileState& file, const WireRequest& request,

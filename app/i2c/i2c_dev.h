@@ -9,10 +9,11 @@
 
 #include "app/i2c/i2c_wire.h"
 
-// What the kernel keeps per open file: the address of I2C_SLAVE and the 10-bit flag.
+// What the kernel keeps per open file: the address of I2C_SLAVE, the 10-bit and PEC flags.
 struct I2cFileState {
     std::uint16_t address = 0;
     bool ten_bit = false;
+    bool pec = false;
 };
 
 struct I2cAnswer {
@@ -21,8 +22,8 @@ struct I2cAnswer {
 };
 
 // What I2C_FUNCS reports: plain I2C with the flags a bit-banging master honours, and every
-// SMBus transaction built from I2C messages as the kernel emulates them; no 10-bit
-// addresses, no PEC.
+// SMBus transaction built from I2C messages as the kernel emulates them, with PEC; no 10-bit
+// addresses.
 std::uint64_t I2cFunctionality();
 
 // Carries out one request on the bus. Nothing goes onto the bus for a request the kernel

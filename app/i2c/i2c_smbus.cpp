@@ -52,6 +52,26 @@ void PutWord(SmbusCall& call, const std::vector<std::uint8_t>& bytes) {
     std::memcpy(call.data.data(), &word, sizeof word);
 }
 
+// SMBus PEC: CRC-8 with polynomial x^8 + x^2 + x + 1 over every byte of the transaction,
+// address bytes included (SMBus 2.0, 7.4; i2c_smbus_msg_pec in i2c-core-smbus.c).
+std::uint8_t MessagePec(std::uint8_t pec, const I2cMessage& message) {
+    constexpr std::uint8_t kPolynomial = 0x07;
+    const auto crc = [](std::uint8_t value, std::uint8_t byte) {
+        value ^= byte;
+        for (int bit = 0; bit < 8; ++bit) {
+            value = static_cast<std::uint8_t>((value & 0x80) != 0 ? (value << 1) ^ kPolynomial
+                                                                  : value << 1);
+        }
+        return value;
+    };
+    pec = crc(pec, static_cast<std::uint8_t>(message.address << 1 |
+                                             ((message.flags & I2C_M_RD) != 0 ? 1 : 0)));
+    for (const std::uint8_t byte : message.bytes) {
+        pec = crc(pec, byte);
+    }
+    return pec;
+}
+
 bool ValidSize(std::uint32_t size) {
     return size <= I2C_SMBUS_I2C_BLOCK_DATA;
 }
@@ -193,9 +213,31 @@ int SmbusTransfer(SmbusCall& call) {
     if (!BuildMessages(call, read, messages)) {
         return -EINVAL;
     }
+    // The PEC goes after a lone write, and comes after a read, covering the write before it.
+    const bool with_pec =
+        call.pec && call.size != I2C_SMBUS_QUICK && call.size != I2C_SMBUS_I2C_BLOCK_DATA;
+    I2cMessage& last = messages.back();
+    const bool ends_reading = (last.flags & I2C_M_RD) != 0;
+    std::uint8_t pec = 0;
+    if (with_pec && (messages.front().flags & I2C_M_RD) == 0) {
+        pec = MessagePec(0, messages.front());
+        if (messages.size() == 1) {
+            messages.front().bytes.push_back(pec);
+        }
+    }
+    if (with_pec && ends_reading) {
+        ++last.length;
+    }
     const int result = TransferI2cMessages(messages);
     if (result < 0) {
         return result;
+    }
+    if (with_pec && ends_reading) {
+        const std::uint8_t received = last.bytes.back();
+        last.bytes.pop_back();
+        if (received != MessagePec(pec, last)) {
+            return -EBADMSG;
+        }
     }
     if (read && call.size != I2C_SMBUS_QUICK) {
         TakeReply(call, messages);

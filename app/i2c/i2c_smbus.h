@@ -30,8 +30,10 @@ struct SmbusCall {
     std::uint8_t command = 0;
     std::uint32_t size = I2C_SMBUS_QUICK;
     std::array<std::uint8_t, I2C_SMBUS_BLOCK_MAX + 2> data{};  // union i2c_smbus_data
+    bool pec = false;  // a packet error code after a write, and checked after a read
 };
 
-// One SMBus transaction; 0, or -errno as the kernel gives it. A read fills data as the
-// union i2c_smbus_data: the word little-endian on the wire, a block with its count first.
+// One SMBus transaction; 0, or -errno as the kernel gives it (-EBADMSG for a wrong PEC). A read
+// fills data as the union i2c_smbus_data: the word little-endian on the wire, a block with its
+// count first.
 int SmbusTransfer(SmbusCall& call);
