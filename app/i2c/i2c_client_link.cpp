@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "app/i2c/i2c_client.h"
+#include "app/i2c/i2c_socket.h"
 
 namespace i2c_client {
 namespace {
@@ -105,38 +106,6 @@ void Add(int fd, const struct stat& status) {
     }
 }
 
-bool SendAll(int fd, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool ReceiveAll(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t got = recv(fd, bytes, size, 0);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 }  // namespace
 
 bool Start() {
@@ -174,38 +143,21 @@ int OpenServed(WireKind kind, bool close_on_exec) {
         return -1;
     }
     const Locked locked;
-    WireRequest request{kind, 0, static_cast<std::uint64_t>(bus_number)};
-    iovec part{&request, sizeof request};
-    alignas(cmsghdr) char space[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = space;
-    message.msg_controllen = sizeof space;
-    cmsghdr* attached = CMSG_FIRSTHDR(&message);
-    attached->cmsg_level = SOL_SOCKET;
-    attached->cmsg_type = SCM_RIGHTS;
-    attached->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(attached), &pair[1], sizeof(int));
-    const bool asked = sendmsg(control_fd, &message, MSG_NOSIGNAL) == sizeof request;
+    const WireRequest request{kind, 0, static_cast<std::uint64_t>(bus_number)};
+    const bool asked = SendWithDescriptor(control_fd, &request, sizeof request, pair[1]);
     CloseDirectly(pair[1]);
     WireReply reply{};
-    iovec reply_part{&reply, sizeof reply};
-    message.msg_iov = &reply_part;
-    message.msg_controllen = sizeof space;
-    ssize_t got = -1;
-    while (asked && (got = recvmsg(pair[0], &message, close_on_exec ? MSG_CMSG_CLOEXEC : 0)) < 0 &&
-           errno == EINTR) {
-    }
+    int fd = -1;
+    const bool answered = asked && ReceiveWithDescriptor(pair[0], &reply, sizeof reply,
+                                                         close_on_exec ? MSG_CMSG_CLOEXEC : 0, fd);
     CloseDirectly(pair[0]);
-    const cmsghdr* header = CMSG_FIRSTHDR(&message);
-    if (got != sizeof reply || reply.result < 0 || header == nullptr ||
-        header->cmsg_type != SCM_RIGHTS) {
-        errno = got == sizeof reply && reply.result < 0 ? static_cast<int>(-reply.result) : ENODEV;
+    if (!answered || reply.result < 0 || fd < 0) {
+        if (fd >= 0) {
+            CloseDirectly(fd);
+        }
+        errno = answered && reply.result < 0 ? static_cast<int>(-reply.result) : ENODEV;
         return -1;
     }
-    int fd = -1;
-    std::memcpy(&fd, CMSG_DATA(header), sizeof fd);
     struct stat status {};
     if (kind == WireKind::open_bus && fstat(fd, &status) == 0) {
         Add(fd, status);
@@ -241,21 +193,21 @@ long Forward(int fd, const WireRequest& request, const void* payload, void* repl
              std::size_t reply_size, std::size_t* reply_length) {
     const Locked locked;
     WireReply answer{};
-    if (!SendAll(fd, &request, sizeof request) || !SendAll(fd, payload, request.length) ||
-        !ReceiveAll(fd, &answer, sizeof answer)) {
+    if (!SendWhole(fd, &request, sizeof request) || !SendWhole(fd, payload, request.length) ||
+        !ReceiveWhole(fd, &answer, sizeof answer)) {
         errno = ENODEV;
         return -1;
     }
     // A reply longer than the caller's room would break the stream: the excess is read off.
     const std::size_t kept = std::min<std::size_t>(answer.length, reply_size);
-    if (!ReceiveAll(fd, reply, kept)) {
+    if (!ReceiveWhole(fd, reply, kept)) {
         errno = ENODEV;
         return -1;
     }
     char rest[256];
     for (std::size_t left = answer.length - kept; left > 0;) {
         const std::size_t part = std::min(left, sizeof rest);
-        if (!ReceiveAll(fd, rest, part)) {
+        if (!ReceiveWhole(fd, rest, part)) {
             errno = ENODEV;
             return -1;
         }

@@ -17,6 +17,7 @@
 
 #include "app/cli/cli_process.h"
 #include "app/i2c/i2c_dev.h"
+#include "app/i2c/i2c_socket.h"
 #include "app/process/ending_signals.h"
 
 namespace {
@@ -31,49 +32,18 @@ struct Connection {
     I2cFileState file;
 };
 
-// Whole reads on a blocking socket; false at the end of the stream or on an error.
-bool ReadAll(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<std::uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t got = recv(fd, bytes, size, MSG_WAITALL);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool SendAll(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t done = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (done < 0 && errno == EINTR) {
-            continue;
-        }
-        if (done <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(done);
-    }
-    return true;
-}
-
 // One request on an opened /dev/i2c-N and its reply; false when the client is gone or
 // sent something that is no request (a program that does not have the client loaded).
 bool Answer(Connection& connection) {
     WireRequest request{};
-    if (!ReadAll(connection.fd, &request, sizeof request) || request.length > kMaxWirePayload) {
+    if (!ReceiveWhole(connection.fd, &request, sizeof request) ||
+        request.length > kMaxWirePayload) {
         return false;
     }
     const bool known = request.kind == WireKind::ioctl || request.kind == WireKind::read ||
                        request.kind == WireKind::write;
     std::vector<std::uint8_t> payload(request.length);
-    if (!known || !ReadAll(connection.fd, payload.data(), payload.size())) {
+    if (!known || !ReceiveWhole(connection.fd, payload.data(), payload.size())) {
         return false;
     }
     const I2cAnswer answer = AnswerI2cRequest(connection.file, request, payload);
@@ -81,7 +51,7 @@ bool Answer(Connection& connection) {
     std::vector<std::uint8_t> bytes(sizeof reply);
     std::memcpy(bytes.data(), &reply, sizeof reply);
     bytes.insert(bytes.end(), answer.payload.begin(), answer.payload.end());
-    return SendAll(connection.fd, bytes);
+    return SendWhole(connection.fd, bytes.data(), bytes.size());
 }
 
 // The descriptor for one open: a socket for the bus, or a memory file with the listing.
@@ -107,40 +77,20 @@ int OpenedDescriptor(WireKind kind, const I2cServe& serve, std::optional<Connect
 // An open request on the control socket, with the socket to answer on attached.
 void AnswerOpen(int control, const I2cServe& serve, std::vector<Connection>& connections) {
     WireRequest request{};
-    iovec part{&request, sizeof request};
-    alignas(cmsghdr) char space[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = space;
-    message.msg_controllen = sizeof space;
-    if (recvmsg(control, &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT) != sizeof request) {
-        return;
-    }
-    const cmsghdr* header = CMSG_FIRSTHDR(&message);
-    if (header == nullptr || header->cmsg_type != SCM_RIGHTS) {
-        return;
-    }
     int answer_on = -1;
-    std::memcpy(&answer_on, CMSG_DATA(header), sizeof answer_on);
+    if (!ReceiveWithDescriptor(control, &request, sizeof request, MSG_CMSG_CLOEXEC | MSG_DONTWAIT,
+                               answer_on) ||
+        answer_on < 0) {
+        if (answer_on >= 0) {
+            close(answer_on);
+        }
+        return;
+    }
     std::optional<Connection> added;
     const bool known = request.kind == WireKind::open_bus || request.kind == WireKind::open_listing;
     const int opened = known ? OpenedDescriptor(request.kind, serve, added) : -1;
-    WireReply reply{opened >= 0 ? 0 : -(known ? ENOMEM : EINVAL), 0, 0};
-    iovec reply_part{&reply, sizeof reply};
-    msghdr answer{};
-    answer.msg_iov = &reply_part;
-    answer.msg_iovlen = 1;
-    if (opened >= 0) {
-        answer.msg_control = space;
-        answer.msg_controllen = sizeof space;
-        cmsghdr* attached = CMSG_FIRSTHDR(&answer);
-        attached->cmsg_level = SOL_SOCKET;
-        attached->cmsg_type = SCM_RIGHTS;
-        attached->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(attached), &opened, sizeof opened);
-    }
-    if (sendmsg(answer_on, &answer, MSG_NOSIGNAL) == sizeof reply && added) {
+    const WireReply reply{opened >= 0 ? 0 : -(known ? ENOMEM : EINVAL), 0, 0};
+    if (SendWithDescriptor(answer_on, &reply, sizeof reply, opened) && added) {
         connections.push_back(*added);
     } else if (added) {
         close(added->fd);
