@@ -10,10 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <span>
 
 #include "app/cli/cli_process.h"
 #include "app/i2c/i2c_dev.h"
@@ -30,28 +32,53 @@ constexpr int kLookAgainMs = 100;
 struct Connection {
     int fd = -1;
     I2cFileState file;
+    // What came of the next request so far: the loop never waits for the rest of one, so a
+    // program writing to the socket without the client cannot stop it.
+    std::vector<std::uint8_t> pending;
 };
 
-// One request on an opened /dev/i2c-N and its reply; false when the client is gone or
-// sent something that is no request (a program that does not have the client loaded).
-bool Answer(Connection& connection) {
-    WireRequest request{};
-    if (!ReceiveWhole(connection.fd, &request, sizeof request) ||
-        request.length > kMaxWirePayload) {
-        return false;
-    }
-    const bool known = request.kind == WireKind::ioctl || request.kind == WireKind::read ||
-                       request.kind == WireKind::write;
-    std::vector<std::uint8_t> payload(request.length);
-    if (!known || !ReceiveWhole(connection.fd, payload.data(), payload.size())) {
-        return false;
-    }
+bool Reply(Connection& connection, const WireRequest& request,
+           std::span<const std::uint8_t> payload) {
     const I2cAnswer answer = AnswerI2cRequest(connection.file, request, payload);
     const WireReply reply{answer.result, static_cast<std::uint32_t>(answer.payload.size()), 0};
     std::vector<std::uint8_t> bytes(sizeof reply);
     std::memcpy(bytes.data(), &reply, sizeof reply);
     bytes.insert(bytes.end(), answer.payload.begin(), answer.payload.end());
     return SendWhole(connection.fd, bytes.data(), bytes.size());
+}
+
+// What has come on an opened /dev/i2c-N, and a reply to each whole request in it; false
+// when the client is gone or sent something that is no request.
+bool Answer(Connection& connection) {
+    constexpr std::size_t kChunk = 65536;
+    std::vector<std::uint8_t>& pending = connection.pending;
+    const std::size_t had = pending.size();
+    pending.resize(had + kChunk);
+    const ssize_t got = recv(connection.fd, pending.data() + had, kChunk, MSG_DONTWAIT);
+    pending.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    if (got <= 0) {
+        return got < 0 && (errno == EAGAIN || errno == EINTR);
+    }
+    WireRequest request{};
+    while (pending.size() >= sizeof request) {
+        std::memcpy(&request, pending.data(), sizeof request);
+        const bool known = request.kind == WireKind::ioctl || request.kind == WireKind::read ||
+                           request.kind == WireKind::write;
+        if (!known || request.length > kMaxWirePayload) {
+            return false;
+        }
+        const std::size_t whole = sizeof request + request.length;
+        if (pending.size() < whole) {
+            break;
+        }
+        if (!Reply(
+                connection, request,
+                std::span<const std::uint8_t>(pending).subspan(sizeof request, request.length))) {
+            return false;
+        }
+        pending.erase(pending.begin(), pending.begin() + static_cast<long>(whole));
+    }
+    return true;
 }
 
 // The descriptor for one open: a socket for the bus, or a memory file with the listing.
@@ -70,7 +97,7 @@ int OpenedDescriptor(WireKind kind, const I2cServe& serve, std::optional<Connect
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
         return -1;
     }
-    added = Connection{pair[0], {}};
+    added = Connection{pair[0], {}, {}};
     return pair[1];
 }
 
