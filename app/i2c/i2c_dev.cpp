@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "app/i2c/i2c_dev.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "app/i2c/i2c_smbus.h"
 
