@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/i2c/i2c_run.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
 
-#include "app/cli/cli_process.h"
 #include "app/i2c/i2c_adapters.h"
 #include "app/i2c/i2c_server.h"
 #include "port/port_status.h"
