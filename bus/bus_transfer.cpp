@@ -1,81 +1,118 @@
 // SPDX-License-Identifier: MIT
 #include "bus/bus_transfer.h"
 
+#include <algorithm>
+
 namespace {
 
 bool CountFits(int count) {
     return count >= 1 && count <= kMaxReadBytes;
 }
 
-BusTransfer Refused(int what) {
+MessagesOutcome Refused(std::size_t message, int what) {
     BusStop();
-    return {what, {}};
+    return {message, what};
 }
 
-// The master acknowledges every byte but the last, so the device sends the next one;
-// the not-acknowledge tells it to let go of SDA for the stop.
-BusTransfer ReadAfterAddress(int count) {
-    BusTransfer transfer;
-    for (int index = 1; index <= count; ++index) {
-        transfer.bytes.push_back(BusReadByte());
-        if (index < count) {
+// As i2c-algo-bit's sendbytes: a refused byte ends the message unless refusals are ignored.
+int WriteMessage(const BusMessage& message) {
+    for (std::size_t index = 0; index < message.bytes.size(); ++index) {
+        if (!BusWriteByte(message.bytes[index]) && !message.ignore_nak) {
+            return static_cast<int>(index) + 1;
+        }
+    }
+    return kAllAcknowledged;
+}
+
+// The master acknowledges every byte but the last, so the device sends the next one; the
+// not-acknowledge tells it to let go of SDA for the stop or the repeated start.
+int ReadMessage(BusMessage& message) {
+    message.bytes.clear();
+    for (std::size_t index = 0; index < message.read_count; ++index) {
+        const BusByte value = BusReadByte();
+        message.bytes.push_back(value);
+        if (index == 0 && message.length_first) {
+            if (value < 1 || value > kMaxReadBytes) {
+                BusNoAck();
+                return kBadLength;
+            }
+            message.read_count += value;
+        }
+        if (message.no_read_ack) {
+            continue;
+        }
+        if (index + 1 < message.read_count) {
             BusAck();
         } else {
             BusNoAck();
         }
     }
-    BusStop();
-    return transfer;
+    return kAllAcknowledged;
 }
 
 }  // namespace
 
-BusTransfer ReadBytes(const BusByte& address, int count) {
-    const std::optional<BusByte> read_address = AddressByte(address, true);
-    if (!read_address || !CountFits(count)) {
-        return {kNotSent, {}};
+MessagesOutcome TransferMessages(std::vector<BusMessage>& messages) {
+    const bool addressable = std::all_of(messages.begin(), messages.end(), [](const auto& m) {
+        return AddressByte(m.address, m.read).has_value();
+    });
+    if (!addressable) {
+        return {0, kNotSent};
     }
     BusStart();
-    if (!BusWriteByte(*read_address)) {
-        return Refused(kAddressRefused);
-    }
-    return ReadAfterAddress(count);
-}
-
-BusTransfer ReadRegisters(const BusByte& address, const BusByte& first_register, int count) {
-    const std::optional<BusByte> write_address = AddressByte(address, false);
-    const std::optional<BusByte> read_address = AddressByte(address, true);
-    if (!write_address || !read_address || !CountFits(count)) {
-        return {kNotSent, {}};
-    }
-    BusStart();
-    if (!BusWriteByte(*write_address)) {
-        return Refused(kAddressRefused);
-    }
-    if (!BusWriteByte(first_register)) {
-        return Refused(1);
-    }
-    BusRepeatedStart();
-    if (!BusWriteByte(*read_address)) {
-        return Refused(kAddressRefused);
-    }
-    return ReadAfterAddress(count);
-}
-
-BusTransfer WriteBytes(const BusByte& address, const std::vector<BusByte>& bytes) {
-    const std::optional<BusByte> write_address = AddressByte(address, false);
-    if (!write_address) {
-        return {kNotSent, {}};
-    }
-    BusStart();
-    if (!BusWriteByte(*write_address)) {
-        return Refused(kAddressRefused);
-    }
-    for (std::size_t index = 0; index < bytes.size(); ++index) {
-        if (!BusWriteByte(bytes[index])) {
-            return Refused(static_cast<int>(index) + 1);
+    for (std::size_t index = 0; index < messages.size(); ++index) {
+        BusMessage& message = messages[index];
+        if (!message.no_start) {
+            if (index > 0 && messages[index - 1].stop_after) {
+                BusStop();
+                BusStart();
+            } else if (index > 0) {
+                BusRepeatedStart();
+            }
+            const bool read_bit = message.read != message.reverse_direction;
+            if (!BusWriteByte(*AddressByte(message.address, read_bit)) && !message.ignore_nak) {
+                return Refused(index, kAddressRefused);
+            }
+        }
+        const int refused = message.read ? ReadMessage(message) : WriteMessage(message);
+        if (refused != kAllAcknowledged) {
+            return Refused(index, refused);
         }
     }
     BusStop();
-    return {};
+    return {messages.size(), kAllAcknowledged};
+}
+
+BusTransfer ReadBytes(const BusByte& address, int count) {
+    if (!CountFits(count)) {
+        return {kNotSent, {}};
+    }
+    std::vector<BusMessage> messages(1);
+    messages[0] = {address, true, {}, static_cast<std::size_t>(count)};
+    const MessagesOutcome outcome = TransferMessages(messages);
+    if (outcome.refused != kAllAcknowledged) {
+        return {outcome.refused, {}};
+    }
+    return {kAllAcknowledged, messages[0].bytes};
+}
+
+BusTransfer ReadRegisters(const BusByte& address, const BusByte& first_register, int count) {
+    if (!CountFits(count)) {
+        return {kNotSent, {}};
+    }
+    std::vector<BusMessage> messages(2);
+    messages[0] = {address, false, {first_register}};
+    messages[1] = {address, true, {}, static_cast<std::size_t>(count)};
+    const MessagesOutcome outcome = TransferMessages(messages);
+    if (outcome.refused != kAllAcknowledged) {
+        return {outcome.refused, {}};
+    }
+    return {kAllAcknowledged, messages[1].bytes};
+}
+
+BusTransfer WriteBytes(const BusByte& address, const std::vector<BusByte>& bytes) {
+    std::vector<BusMessage> messages(1);
+    messages[0] = {address, false, bytes};
+    const MessagesOutcome outcome = TransferMessages(messages);
+    return {outcome.refused, {}};
 }

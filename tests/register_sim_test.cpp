@@ -118,6 +118,78 @@ TEST(BusTransferOnSimulatedBus, BadArgumentsAreRefusedAndNothingGoesOnTheWire) {
     }
 }
 
+// Combined transfers with the flags of the kernel's struct i2c_msg, as i2c-algo-bit puts them
+// on the wire.
+TEST(BusTransferOnSimulatedBus, MessagesJoinedByRepeatedStartsAndShapedByTheirFlags) {
+    auto write = [](BusByte address, std::vector<BusByte> bytes) {
+        return BusMessage{address, false, std::move(bytes)};
+    };
+    auto read = [](BusByte address, std::size_t count) {
+        return BusMessage{address, true, {}, count};
+    };
+    BusMessage stop_after = write(0x60, {2});
+    stop_after.stop_after = true;
+    BusMessage goes_on = write(0x48, {0x50, 0x00});
+    goes_on.no_start = true;
+    BusMessage ignored = write(0x50, {1});
+    ignored.ignore_nak = true;
+    BusMessage counted = read(0x20, 1);
+    counted.length_first = true;
+    BusMessage reversed = read(0x20, 1);
+    reversed.reverse_direction = true;
+    const struct {
+        const char* port;
+        std::vector<BusMessage> messages;
+        std::vector<std::string> traffic;
+        MessagesOutcome outcome;
+        Bytes last_read;
+    } cases[] = {
+        {"sim:compass=450",
+         {write(0x60, {2}), read(0x60, 2)},
+         {"S C0A 02A Sr C1A 01A C2N P"},
+         {2, kAllAcknowledged},
+         {0x01, 0xC2}},
+        {"sim:compass=450",
+         {stop_after, read(0x60, 2)},
+         {"S C0A 02A P", "S C1A 01A C2N P"},
+         {2, kAllAcknowledged},
+         {0x01, 0xC2}},
+        {"sim", {write(0x48, {0xA1}), goes_on}, {"S 90A A1A 50A 00A P"}, {2, kAllAcknowledged}, {}},
+        {"sim", {ignored}, {"S A0N 01N P"}, {1, kAllAcknowledged}, {}},
+        {"sim:compass=450",
+         {write(0x60, {2}), read(0x50, 1)},
+         {"S C0A 02A Sr A1N P"},
+         {1, kAddressRefused},
+         {}},
+        // The first byte read is the count of those that follow, as in an SMBus block.
+        {"sim:inport=0x03",
+         {counted},
+         {"S 41A 03A 03A 03A 03N P"},
+         {1, kAllAcknowledged},
+         {3, 3, 3, 3}},
+        {"sim:inport=0x00", {counted}, {"S 41A 00N P"}, {0, kBadLength}, {0}},
+        {"sim:inport=0x21", {counted}, {"S 41A 21N P"}, {0, kBadLength}, {0x21}},
+        // The write bit for a read: the port takes the released SDA as a byte written to it.
+        {"sim", {reversed}, {"S 40A FFA P"}, {1, kAllAcknowledged}, {0xFF}},
+        {"sim", {write(0x60, {2}), read(0x80, 1)}, {}, {0, kNotSent}, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<BusMessage> messages = c.messages;
+        MessagesOutcome outcome;
+        const std::vector<std::string> traffic =
+            TrafficWhile(c.port, [&] { outcome = TransferMessages(messages); });
+        const std::string what = c.traffic.empty() ? "nothing" : c.traffic.back();
+        EXPECT_EQ(traffic, c.traffic) << what;
+        EXPECT_EQ(outcome.message, c.outcome.message) << what;
+        EXPECT_EQ(outcome.refused, c.outcome.refused) << what;
+        EXPECT_EQ(Bytes(messages.back().bytes.begin(), messages.back().bytes.end()),
+                  c.last_read.empty()
+                      ? Bytes(c.messages.back().bytes.begin(), c.messages.back().bytes.end())
+                      : c.last_read)
+            << what;
+    }
+}
+
 TEST(CompassRegisters, ConsecutiveRegistersFromTheOneSelected) {
     const RegisterCase cases[] = {
         {"revision, byte bearing, word", "3599", {}, 0, {14, 255, 0x0E, 0x0F}},

@@ -30,6 +30,12 @@ const char kCliUsage[] =
     "  recover        clock a device holding SDA low off the bus (bus clear); runs once\n"
     "  ports          list this machine's serial ports, their drivers and whether the\n"
     "                 bus works through them; opens none\n"
+#ifdef __linux__
+    "  i2c [--bus N] -- COMMAND [ARG]...\n"
+    "                 run COMMAND with the bus as I2C adapter N (/dev/i2c-N; default:\n"
+    "                 the first from 16 that this machine's adapters leave free), for\n"
+    "                 i2c-tools and smbus2; exits with COMMAND's status\n"
+#endif
     "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n"
     "Options, each at most once:\n"
     "  --count N      number of runs, 0 = until interrupted (default 1)\n"
@@ -80,8 +86,10 @@ std::string ParseByte(std::string_view what, std::string_view text, std::uint8_t
 }
 
 // Which commands an option applies to.
-enum class Scope { opening, repeating, get };
-enum class Option { count, interval, bytes, port, trace, clock };
+enum class Scope { opening, repeating, get, i2c };
+enum class Option { count, interval, bytes, port, trace, clock, bus };
+// The highest adapter number i2c-tools takes.
+constexpr unsigned kMaxBus = 0xFFFFF;
 
 // One row per option, each taking a value as --name VALUE or --name=VALUE.
 constexpr struct {
@@ -95,6 +103,9 @@ constexpr struct {
     {"--port", Option::port, Scope::opening},
     {"--trace", Option::trace, Scope::opening},
     {"--clock", Option::clock, Scope::opening},
+#ifdef __linux__
+    {"--bus", Option::bus, Scope::i2c},
+#endif
 };
 
 std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
@@ -132,6 +143,12 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
             command.clock_khz = khz;
             return {};
         }
+        case Option::bus: {
+            int bus = 0;
+            std::string error = SetNumber("--bus", value, 0, kMaxBus, "", bus);
+            command.bus = bus;
+            return error;
+        }
     }
     return {};
 }
@@ -142,10 +159,12 @@ bool Applies(Scope scope, CliCommand::Action action) {
             return action != CliCommand::Action::ports;
         case Scope::get:
             return action == CliCommand::Action::get;
+        case Scope::i2c:
+            return action == CliCommand::Action::i2c;
         case Scope::repeating:
             // A check or a bus clear is one look at the lines; a shell loop repeats it.
             return action != CliCommand::Action::check && action != CliCommand::Action::recover &&
-                   action != CliCommand::Action::ports;
+                   action != CliCommand::Action::ports && action != CliCommand::Action::i2c;
     }
     return false;
 }
@@ -160,11 +179,16 @@ bool SetAction(std::string_view name, CliCommand& command) {
     const struct {
         std::string_view name;
         Action action;
-    } actions[] = {{"bearing", Action::bearing}, {"temperature", Action::temperature},
-                   {"input", Action::input},     {"scan", Action::scan},
-                   {"check", Action::check},     {"recover", Action::recover},
-                   {"get", Action::get},         {"set", Action::set},
-                   {"dump", Action::dump},       {"ports", Action::ports}};
+    } actions[] = {
+        {"bearing", Action::bearing}, {"temperature", Action::temperature},
+        {"input", Action::input},     {"scan", Action::scan},
+        {"check", Action::check},     {"recover", Action::recover},
+        {"get", Action::get},         {"set", Action::set},
+        {"dump", Action::dump},       {"ports", Action::ports},
+#ifdef __linux__
+        {"i2c", Action::i2c},
+#endif
+    };
     for (const auto& known : actions) {
         if (name == known.name) {
             command.action = known.action;
@@ -180,6 +204,10 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
                         CliCommand& command) {
     using Action = CliCommand::Action;
     const Action action = command.action;
+    if (action == Action::i2c) {
+        command.program.assign(operands.begin(), operands.end());
+        return operands.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
+    }
     std::size_t next = 0;
     const bool needs_address =
         action == Action::get || action == Action::set || action == Action::dump;

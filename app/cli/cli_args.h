@@ -21,7 +21,8 @@ struct CliCommand {
         ports,
         get,
         set,
-        dump
+        dump,
+        i2c
     };
     Action action = Action::help;
     int address = 0x20;  // input, get, set, dump: the device's 7-bit address
@@ -33,6 +34,8 @@ struct CliCommand {
     std::optional<std::string> port;
     std::optional<std::string> trace;
     std::optional<int> clock_khz;
+    std::optional<int> bus;            // i2c: the adapter number served
+    std::vector<std::string> program;  // i2c: the command and its arguments
 };
 
 extern const char kCliUsage[];

@@ -97,6 +97,7 @@ RunOutput RunOnce(const CliCommand& command) {
         case CliCommand::Action::check:
         case CliCommand::Action::ports:
         case CliCommand::Action::recover:
+        case CliCommand::Action::i2c:
             break;  // not run on the bus this way
     }
     return {};

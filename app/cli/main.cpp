@@ -11,6 +11,9 @@
 #include "app/cli/cli_ports.h"
 #include "app/cli/cli_process.h"
 #include "app/cli/cli_runs.h"
+#ifdef __linux__
+#include "app/i2c/i2c_run.h"
+#endif
 #include "app/process/ending_signals.h"
 #include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
@@ -63,6 +66,12 @@ int RunCommand(const CliCommand& command) {
         case CliCommand::Action::set:
         case CliCommand::Action::dump:
             return RunRepeated(command);
+        case CliCommand::Action::i2c:
+#ifdef __linux__
+            return RunI2c(command);
+#else
+            break;  // not built: the command line does not take it
+#endif
         case CliCommand::Action::help:
         case CliCommand::Action::version:
         case CliCommand::Action::ports:
@@ -97,6 +106,14 @@ int main(int argc, char** argv) {
     if (command.action == CliCommand::Action::ports) {
         return RunPorts();
     }
+#ifdef __linux__
+    if (command.action == CliCommand::Action::i2c) {
+        if (const std::string error = CheckI2c(command); !error.empty()) {
+            Complain(error);
+            return EXIT_FAILURE;
+        }
+    }
+#endif
     if (command.port) {
         SetEnvironment("KOLVANER_PORT", *command.port);
     }
