@@ -16,7 +16,7 @@ const char kWindowUsage[] =
     "  KOLVANER_PORT   the port without --port; COM1 (the\n"
     "                  default; /dev/ttyS0 on Linux) if unset\n"
     "  KOLVANER_TRACE  a file to record the bus in, as a VCD\n"
-    "  KOLVANER_CLOCK  fastest SCL clock in kHz, 1-100 (77);\n"
+    "  KOLVANER_CLOCK  fastest SCL clock in kHz, 1-100 (55);\n"
     "                  lower it for long cables\n"
     "A port or trace that fails is told once on stderr (on\n"
     "Windows also as debug output), in one line starting\n"
@@ -31,7 +31,7 @@ const char kWindowHelpBox[] =
     "\"kolvaner-cli ports\" show the serial ports this PC has.\n\n"
     "Without --port, Kolvaner opens the port the environment variable KOLVANER_PORT names, "
     "else COM1. KOLVANER_PORT=sim runs it on a simulated bus, without hardware. "
-    "KOLVANER_CLOCK is the fastest bus clock in kHz (1-100, 77 if unset; lower it for long "
+    "KOLVANER_CLOCK is the fastest bus clock in kHz (1-100, 55 if unset; lower it for long "
     "cables), KOLVANER_TRACE a file to record the bus in.\n\n"
     "README.txt, beside kolvaner.exe, tells how to wire the interface and how to set the "
     "variables.";
