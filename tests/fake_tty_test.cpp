@@ -208,6 +208,50 @@ TEST(FakeSerialTerminal, AdapterUnpluggedDuringTheCheckGivesNoVerdict) {
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
+// How the lines went at the end of the log: true when both were low at the close, the last
+// fall of RTS (SCL) came before the last fall of DTR (SDA) and nothing raised either after.
+bool LowersSclThenSdaAndCloses(const std::vector<std::string>& lines) {
+    std::ptrdiff_t rts_fell = -1;
+    std::ptrdiff_t dtr_fell = -1;
+    bool rts = true;
+    bool dtr = true;
+    for (std::ptrdiff_t index = 0; index < static_cast<std::ptrdiff_t>(lines.size()); ++index) {
+        const std::string& line = lines[static_cast<std::size_t>(index)];
+        const bool raise = line.rfind("ioctl TIOCMBIS", 0) == 0;
+        if (!raise && line.rfind("ioctl TIOCMBIC", 0) != 0) {
+            continue;
+        }
+        if (line.find("RTS") != std::string::npos) {
+            rts_fell = rts && !raise ? index : rts_fell;
+            rts = raise;
+        }
+        if (line.find("DTR") != std::string::npos) {
+            dtr_fell = dtr && !raise ? index : dtr_fell;
+            dtr = raise;
+        }
+    }
+    return !rts && !dtr && rts_fell < dtr_fell && !lines.empty() && lines.back() == "close";
+}
+
+TEST(FakeSerialTerminal, EveryCloseLowersSclThenSda) {
+    const struct {
+        const char* arguments;
+        const char* bus;
+        int status;
+    } cases[] = {
+        {"bearing", "compass=450", 0},
+        // Refused at the open: CTS never follows DTR.
+        {"check", "cts=stuck-high", 1},
+        {"recover", "sda=stuck-low", 1},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = RunOnFake(std::string(c.arguments) + " --port " + kFakeTty,
+                                         std::string("KOLVANER_FAKE_BUS=") + c.bus);
+        EXPECT_EQ(run.status, c.status) << c.arguments << " " << c.bus << run.err;
+        EXPECT_TRUE(LowersSclThenSdaAndCloses(FakeTtyLog(kLog))) << c.arguments << " " << c.bus;
+    }
+}
+
 // kolvaner-cli started on the fake terminal, its standard output on a pipe; the first line is
 // its process id.
 std::FILE* Start(const std::string& arguments, const std::string& environment) {
