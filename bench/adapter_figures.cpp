@@ -64,8 +64,8 @@ std::string PortFor(const Setup& setup) {
 }
 
 void PrintHeader() {
-    std::printf("%-8s %4s %6s %-9s %13s %10s", "adapter", "kHz", "report", "options",
-                "right", "ms/read");
+    std::printf("%-8s %4s %6s %-9s %13s %10s", "adapter", "kHz", "report", "options", "right",
+                "ms/read");
     for (std::size_t index = 0; index < kTimingRuleCount; ++index) {
         std::printf(" %8s", TimingRuleName(static_cast<TimingRule>(index)));
     }
@@ -155,8 +155,8 @@ int main(int argc, char** argv) {
     std::printf("\nat each adapter's defaults, all %d raw values:\n", kAllRaw);
     PrintHeader();
     for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
-        all_right = Measure({kSimAdapters[index].name, kDefaultClockKhz, 0, ""}, kAllRaw) &&
-                    all_right;
+        all_right =
+            Measure({kSimAdapters[index].name, kDefaultClockKhz, 0, ""}, kAllRaw) && all_right;
     }
     return all_right ? 0 : 1;
 }

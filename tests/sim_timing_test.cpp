@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "app/process/environment.h"
 #include "devices/compass.h"
 #include "port/port_backend.h"
 #include "port/sim/sim_bus.h"
@@ -104,14 +104,14 @@ TEST(SimulatedTiming, ThePacedPortKeepsEveryMinimumAtThePins) {
         {"ch341", "100"},
     };
     for (const auto& c : cases) {
-        setenv("KOLVANER_CLOCK", c.clock, 1);
+        SetEnvironment("KOLVANER_CLOCK", c.clock);
         BusSession session(std::string("sim:compass=450,broken=misread,adapter=") + c.adapter);
         for (int read = 0; read < 4; ++read) {
             EXPECT_EQ(ReadBearing(), 45) << c.adapter << " at " << c.clock;
         }
         ASSERT_NE(BackendSimBus(), nullptr);
         EXPECT_EQ(BackendSimBus()->Timing().Violations(), 0) << c.adapter << " at " << c.clock;
-        unsetenv("KOLVANER_CLOCK");
+        ClearEnvironment("KOLVANER_CLOCK");
     }
 }
 
