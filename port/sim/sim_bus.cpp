@@ -5,8 +5,8 @@
 
 namespace {
 
-// How much of SDA's past the CTS receiver may still be asked about beyond the report
-// interval: a receiver delay and a status call, with room to spare.
+// How much of SDA's past the CTS receiver may still be asked about beyond two report
+// intervals: a receiver delay and a status call, with room to spare.
 constexpr SimTime kHistorySlack = 10'000'000;
 constexpr std::size_t kHistoryTrimAt = 512;
 
@@ -164,7 +164,8 @@ void SimBus::Apply(const Edge& edge) {
         }
     }
     if (history_.size() > kHistoryTrimAt) {
-        const SimTime oldest_needed = now_ - report_interval_ - kHistorySlack;
+        // The newest report delivered may have been taken up to two intervals ago.
+        const SimTime oldest_needed = now_ - 2 * report_interval_ - kHistorySlack;
         const auto first_kept =
             std::find_if(history_.begin() + 1, history_.end(),
                          [&](const PinChange& change) { return change.time > oldest_needed; });
