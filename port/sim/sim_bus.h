@@ -74,7 +74,8 @@ struct PinChange {
 // The bus as the chips see it at their pins. Each line call goes through the modelled
 // adapter: it costs simulated time, and its edge reaches the pins after the transceiver's
 // delay; the chips answer a falling clock edge within their data valid time, and drop a
-// transaction whose timing breaks a standard-mode minimum. Between calls the simulated
+// transaction whose timing breaks a standard-mode minimum (or, broken=misread, go on with
+// the broken edge's bit taken wrong). Between calls the simulated
 // clock keeps pace with the host's (follow_host), so a trace of a program that waits
 // shows its waits. It does so at Now() and WaitUntil(), not inside a line call. What real
 // hardware does irregularly (when an adapter's status reports come and arrive, which call
