@@ -4,6 +4,7 @@
 // whose log shows whether the port was put back and released.
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,12 +13,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +28,7 @@
 #include "tests/fake_tty/fake_tty_log.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_path.h"
+#include "tests/support/vcd_i2c.h"
 
 namespace {
 
@@ -392,6 +396,59 @@ TEST(CliSignals, ASignalEndsARunWhereverItWaits) {
             << "the whole read ran";
     }
     std::remove(fifo.c_str());
+}
+
+// Everything in the FIFO until its writer closes it.
+std::string DrainUntilClosed(int reader) {
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        pollfd in{reader, POLLIN, 0};
+        poll(&in, 1, 1000);
+        const ssize_t got = read(reader, buffer, sizeof buffer);
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (got == 0 || errno != EAGAIN) {
+            return text;
+        }
+    }
+}
+
+// A signal while standard output waits on a slow reader: every reading finished before it
+// comes out, the last one too. The compass counts up one per read, and the trace has one
+// transaction per read.
+TEST(CliSignals, ASlowReaderGetsTheLastFinishedReading) {
+    const std::string fifo = testing::TempDir() + "cli-slow-reader.fifo";
+    const std::string trace = TempPath("cli-slow-reader.vcd");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    fcntl(reader, F_SETPIPE_SZ, 4096);
+    std::FILE* out = Start("get 0x60 2 --bytes 2 --count 0 --interval 0 --trace '" + trace +
+                               "' >'" + fifo + "' 2>/dev/null",
+                           "KOLVANER_FAKE_BUS=compass=sweep");
+    const pid_t pid = std::stoi(NextLine(out));
+    WaitUntilHeldUp(reader, false);
+    kill(pid, SIGINT);
+    // The reader comes back a tenth of a second later, well within the second it is given.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const std::string text = DrainUntilClosed(reader);
+    EXPECT_TRUE(Exits(pid));
+    EXPECT_EQ(ExitStatus(out), 128 + SIGINT);
+    close(reader);
+    std::istringstream lines(text);
+    long readings = 0;
+    for (std::string line; std::getline(lines, line); ++readings) {
+        EXPECT_EQ(std::stol(line.substr(0, 4), nullptr, 16) * 256 +
+                      std::stol(line.substr(5, 4), nullptr, 16),
+                  readings)
+            << line;
+    }
+    EXPECT_GT(readings, 0);
+    EXPECT_EQ(readings, static_cast<long>(ReadVcd(trace).transactions.size()));
+    std::remove(fifo.c_str());
+    std::remove(trace.c_str());
 }
 
 }  // namespace
