@@ -3,7 +3,6 @@
 // after every transaction, and a clear problem when it cannot be written.
 #ifndef _WIN32
 #include <fcntl.h>
-#include <poll.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +25,9 @@
 #include "port/bus_trace.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
+#ifndef _WIN32
+#include "tests/support/fifo_drain.h"
+#endif
 #include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
@@ -85,22 +87,6 @@ TEST(BusTrace, AFileThatCannotBeCreatedIsAProblemAndTheBusRunsOn) {
 
 #ifndef _WIN32
 void Ignore(int) {}
-
-// Everything in the FIFO until its writer closes it.
-std::string DrainUntilClosed(int reader) {
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        pollfd in{reader, POLLIN, 0};
-        poll(&in, 1, 1000);
-        const ssize_t got = read(reader, buffer, sizeof buffer);
-        if (got > 0) {
-            text.append(buffer, static_cast<std::size_t>(got));
-        } else if (got == 0 || errno != EAGAIN) {
-            return text;
-        }
-    }
-}
 
 // Signals that interrupt the wait on a FIFO's slow reader are no verdict while the program
 // runs on: the reader gets every byte.

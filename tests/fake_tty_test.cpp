@@ -4,7 +4,6 @@
 // whose log shows whether the port was put back and released.
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "tests/fake_tty/fake_tty_log.h"
+#include "tests/support/fifo_drain.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
@@ -396,22 +396,6 @@ TEST(CliSignals, ASignalEndsARunWhereverItWaits) {
             << "the whole read ran";
     }
     std::remove(fifo.c_str());
-}
-
-// Everything in the FIFO until its writer closes it.
-std::string DrainUntilClosed(int reader) {
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        pollfd in{reader, POLLIN, 0};
-        poll(&in, 1, 1000);
-        const ssize_t got = read(reader, buffer, sizeof buffer);
-        if (got > 0) {
-            text.append(buffer, static_cast<std::size_t>(got));
-        } else if (got == 0 || errno != EAGAIN) {
-            return text;
-        }
-    }
 }
 
 // A signal while standard output waits on a slow reader: every reading finished before it
