@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -110,19 +112,31 @@ int CloseFile(int fd) {
     return close(fd);
 }
 
-// A pipe or FIFO whose reader is slow: waits until there is room again. A signal during the
-// wait, or *give_up set, means the program is ending: a reader that takes nothing then is
-// not waited for.
+// A pipe or FIFO whose reader is slow: waits until there is room again, or until poll
+// reports the reader gone for the write to tell. A signal during poll is no verdict; once
+// *give_up is set the program is ending, and a reader that makes no room for a second then
+// is not reading.
 bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up) {
+    using std::chrono::steady_clock;
     constexpr int kLookAgainMs = 100;
-    while (give_up == nullptr || *give_up == 0) {
+    constexpr std::chrono::seconds kEndingPatience{1};
+    std::optional<steady_clock::time_point> give_up_at;
+    for (;;) {
+        if (give_up != nullptr && *give_up != 0 && !give_up_at) {
+            give_up_at = steady_clock::now() + kEndingPatience;
+        }
+        if (give_up_at && steady_clock::now() >= *give_up_at) {
+            return false;
+        }
         pollfd out{fd, POLLOUT, 0};
         const int ready = poll(&out, 1, kLookAgainMs);
-        if (ready != 0) {
-            return ready > 0;
+        if (ready > 0) {
+            return true;
+        }
+        if (ready < 0 && errno != EINTR) {
+            return false;
         }
     }
-    return false;
 }
 #endif
 

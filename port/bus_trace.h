@@ -13,8 +13,8 @@ class BusTrace {
     // Starts a trace in the file; with_sda_in adds the sampled CTS level as its own wire.
     // Opening never blocks: a FIFO nobody reads is refused, and so is a file another program
     // is tracing into (it holds the file's lock). A file that can't be written leaves the
-    // trace off and Problem() saying why. A slow reader of a pipe or FIFO is waited for,
-    // until a signal comes during the wait or *give_up is set.
+    // trace off and Problem() saying why. A slow reader of a pipe or FIFO is waited for;
+    // once *give_up is set, for a second at most without room made.
     void Open(const std::string& path, bool with_sda_in, bool scl, bool sda,
               const volatile std::sig_atomic_t* give_up);
     // Ends the file with an instant after the last change, so a decoder sees that change.

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "port/number_text.h"
+#include "port/pin_edges.h"
 
 namespace {
 
@@ -50,6 +51,46 @@ const KnownDriver* FindDriver(std::string_view driver) {
     }
     return nullptr;
 }
+
+// Standard-mode minimums at the pins (UM10204, table 10), in ns.
+constexpr std::int64_t kLow = 4700;
+constexpr std::int64_t kHigh = 4000;
+constexpr std::int64_t kBusFree = 4700;
+constexpr std::int64_t kStartSetup = 4700;
+constexpr std::int64_t kStartHold = 4000;
+constexpr std::int64_t kStopSetup = 4000;
+constexpr std::int64_t kDataSetup = 250;
+
+// Two line changes half a period apart reach the pins half a period plus the second
+// edge's delay less the first's apart; each pair of edges that a minimum spans must keep
+// it, through these edges and through a port whose edges come at once. A bit read spans
+// tLOW with one half period, and the slave's bit must be steady before SCL rises.
+constexpr std::int64_t ShortestHalfPeriod(const pin_edges::PinEdges& e) {
+    const std::int64_t sda_latest = std::max(e.sda_rise, e.sda_fall);
+    const std::int64_t needs[] = {
+        kHigh + e.scl_rise - e.scl_fall,        // SCL up, SCL down
+        kLow + e.scl_fall - e.scl_rise,         // SCL down, SCL up
+        kStartSetup + e.scl_rise - e.sda_fall,  // SCL up, SDA down: a repeated start
+        kStopSetup + e.scl_rise - e.sda_rise,   // SCL up, SDA up: a stop
+        kBusFree + e.sda_rise - e.sda_fall,     // the stop, the next start
+        kStartHold + e.sda_fall - e.scl_fall,   // a start, SCL down
+        kDataSetup + sda_latest - e.scl_rise,   // SDA set, SCL up
+        kDataSetup + pin_edges::kSlaveDataValidNs + e.scl_fall - e.scl_rise,
+        kLow,
+        kHigh,
+        kBusFree,
+        kStartSetup,
+        kStartHold,
+        kStopSetup,
+    };
+    std::int64_t longest = 0;
+    for (const std::int64_t need : needs) {
+        longest = std::max(longest, need);
+    }
+    return longest;
+}
+
+constexpr std::int64_t kPinHalfPeriodNs = ShortestHalfPeriod(pin_edges::kSlowestDriver);
 
 // An adapter that reports late and could not be measured: the slowest report interval
 // seen on CH340 chips, twice.
@@ -101,10 +142,14 @@ std::string ParseClockKhz(std::string_view text, int& khz) {
     return {};
 }
 
+std::int64_t PinHalfPeriodNs() {
+    return kPinHalfPeriodNs;
+}
+
 std::int64_t HalfPeriodNs(int khz) {
     // 1 / (2 kHz) in ns, rounded up so the clock never runs faster than asked.
     const std::int64_t per_period = 2LL * khz;
-    return (1'000'000 + per_period - 1) / per_period;
+    return std::max((1'000'000 + per_period - 1) / per_period, kPinHalfPeriodNs);
 }
 
 std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t latency_ns) {

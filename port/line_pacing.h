@@ -24,11 +24,13 @@ const char* KindVerdict(AdapterKind kind);
 
 constexpr int kMinClockKhz = 1;
 constexpr int kMaxClockKhz = 100;
-// The fastest a PC's own port may go: with the slowest RS-232 driver the chips see a
-// rising edge 1.67 us later than a falling one, so SCL high, tBUF and tSU;STA at the pins
-// are a half period less 1.67 us; at 77 kHz (6.49 us) each keeps its minimum (4.0, 4.7 and
-// 4.7 us), and a bit written in three half periods goes at 51 kbit/s.
-constexpr int kDefaultClockKhz = 77;
+// The shortest half period that keeps every standard-mode minimum at the chips' pins
+// through the slowest RS-232 driver with the CTS receiver's load on SDA: no clock asked
+// for runs the pins faster than this (8.98 us, 55.7 kHz, set by tBUF).
+std::int64_t PinHalfPeriodNs();
+// The fastest whole kHz that the pins keep: a bit written in three half periods goes at
+// 37 kbit/s.
+constexpr int kDefaultClockKhz = 55;
 
 // "1" to "100" kHz, as KOLVANER_CLOCK and --clock take it: empty on success, else what is
 // wrong, naming the text.
@@ -42,6 +44,8 @@ struct LinePacing {
     std::int64_t cts_wait_ns = 0;
 };
 
+// Half a period of khz, rounded up, and never less than PinHalfPeriodNs(): the clock at
+// the pins is at most khz.
 std::int64_t HalfPeriodNs(int khz);
 
 // For an adapter of this kind whose CTS followed DTR at worst latency_ns after the DTR

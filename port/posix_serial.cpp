@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include "port/serial_line.h"
 
@@ -18,6 +19,11 @@ namespace {
 int port_fd = -1;
 termios saved_settings{};
 std::string port_device;
+// What the port last set each line to; the open leaves both high.
+bool rts_low = false;
+bool dtr_low = false;
+// A line or CTS call failed: the adapter is gone, and its lines are left alone.
+bool line_call_failed = false;
 
 speed_t BaudConstant(int baud) {
     switch (baud) {
@@ -89,6 +95,34 @@ std::string Refuse(int fd, const std::string& device, const char* reason) {
     return "cannot use " + device + ": " + reason;
 }
 
+// The system drops DTR and RTS at the last close in no set order, and SDA falling first
+// with SCL high would be a start condition: SCL goes down first, then SDA, half a period
+// of the slowest clock apart so that SCL's edge reaches the pins first on any cable.
+void LowerLines(int fd) {
+    if (line_call_failed) {
+        return;
+    }
+    constexpr timespec kLinesApart{0, 500'000};
+    int rts = TIOCM_RTS;
+    int dtr = TIOCM_DTR;
+    if (!rts_low) {
+        ioctl(fd, TIOCMBIC, &rts);
+        nanosleep(&kLinesApart, nullptr);
+    }
+    if (!dtr_low) {
+        ioctl(fd, TIOCMBIC, &dtr);
+    }
+    rts_low = true;
+    dtr_low = true;
+}
+
+// A port this program holds, refused before its settings changed: lines down, released.
+std::string RefuseHeld(int fd, const std::string& device, const char* reason) {
+    LowerLines(fd);
+    ioctl(fd, TIOCNXCL);
+    return Refuse(fd, device, reason);
+}
+
 // 8 data bits or fewer, the parity and stop bits asked for, no flow control, raw bytes.
 termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed) {
     cfmakeraw(&settings);
@@ -138,14 +172,17 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         return Refuse(fd, device, errno == EWOULDBLOCK ? kInUse : std::strerror(errno));
     }
+    rts_low = false;
+    dtr_low = false;
+    line_call_failed = false;
     if (ioctl(fd, TIOCEXCL) != 0) {
-        return Refuse(fd, device, std::strerror(errno));
+        const int error = errno;
+        return RefuseHeld(fd, device, std::strerror(error));
     }
     const termios wanted = LineSettings(previous, settings, speed);
     if (tcsetattr(fd, TCSANOW, &wanted) != 0) {
         const int error = errno;
-        ioctl(fd, TIOCNXCL);
-        return Refuse(fd, device, std::strerror(error));
+        return RefuseHeld(fd, device, std::strerror(error));
     }
     port_fd = fd;
     saved_settings = previous;
@@ -157,23 +194,35 @@ void SerialClose() {
     if (port_fd < 0) {
         return;
     }
-    tcsetattr(port_fd, TCSANOW, &saved_settings);
+    LowerLines(port_fd);
+    // Without hardware flow control, which would hand RTS to the driver or the chip (an
+    // FTDI chip drives RTS itself then, ftdi_sio.c FTDI_SIO_RTS_CTS_HS) and raise it again.
+    termios previous = saved_settings;
+    previous.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+    tcsetattr(port_fd, TCSANOW, &previous);
     ioctl(port_fd, TIOCNXCL);
     close(port_fd);
     port_fd = -1;
 }
 
 bool SerialSetDtr(bool high) {
-    return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+    const bool done = ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+    dtr_low = done && !high;
+    line_call_failed = line_call_failed || !done;
+    return done;
 }
 
 bool SerialSetRts(bool high) {
-    return ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+    const bool done = ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+    rts_low = done && !high;
+    line_call_failed = line_call_failed || !done;
+    return done;
 }
 
 int SerialCts() {
     int lines = 0;
     if (ioctl(port_fd, TIOCMGET, &lines) != 0) {
+        line_call_failed = true;
         return -1;
     }
     return (lines & TIOCM_CTS) != 0 ? 1 : 0;

@@ -9,7 +9,9 @@
 // Opens and configures the device. Empty on success, otherwise one line naming the device
 // and the system's reason.
 std::string SerialOpen(const std::string& device, const PortSettings& settings);
-// Puts the previous line settings back and closes the device.
+// Lowers SCL (RTS), then SDA (DTR), where the port did not leave them low, puts the
+// previous line settings back without letting them raise either line, and closes the
+// device. An open refused once the port was this program's closes the same way.
 void SerialClose();
 // Each is one system call; false when it failed.
 bool SerialSetDtr(bool high);

@@ -18,6 +18,11 @@ namespace {
 HANDLE port_handle = INVALID_HANDLE_VALUE;
 DCB saved_settings{};
 std::string port_device;
+// What the port last set each line to; the open may leave both high.
+bool rts_low = false;
+bool dtr_low = false;
+// A line or CTS call failed: the adapter is gone, and its lines are left alone.
+bool line_call_failed = false;
 
 // A port name such as COM3 becomes \\.\COM3; from COM10 on Windows knows the port only so.
 std::string DevicePath(const std::string& name) {
@@ -75,6 +80,29 @@ std::string Refuse(HANDLE handle, const std::string& name, const std::string& re
     return "cannot use " + name + ": " + reason;
 }
 
+// SCL down first, then SDA, so the bus sees no start condition, a millisecond apart so
+// that SCL's edge reaches the pins first on any cable.
+void LowerLines(HANDLE handle) {
+    if (line_call_failed) {
+        return;
+    }
+    if (!rts_low) {
+        EscapeCommFunction(handle, CLRRTS);
+        Sleep(1);
+    }
+    if (!dtr_low) {
+        EscapeCommFunction(handle, CLRDTR);
+    }
+    rts_low = true;
+    dtr_low = true;
+}
+
+// A port refused after it opened as a serial port: lines down, then closed.
+std::string RefuseOpened(HANDLE handle, const std::string& name, const std::string& reason) {
+    LowerLines(handle);
+    return Refuse(handle, name, reason);
+}
+
 // The mode text BuildCommDCB reads, e.g. "baud=9600 parity=N data=8 stop=1".
 std::string ModeText(const PortSettings& settings) {
     return "baud=" + std::to_string(settings.baud) + " parity=" + settings.parity +
@@ -117,14 +145,18 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     if (GetCommState(handle, &previous) == FALSE) {
         return Refuse(handle, name, "not a serial port (" + ErrorText(GetLastError()) + ")");
     }
+    rts_low = false;
+    dtr_low = false;
+    line_call_failed = false;
     DCB wanted = previous;
     const std::string mode = ModeText(settings);
     if (BuildCommDCBA(mode.c_str(), &wanted) == FALSE) {
-        return Refuse(handle, name, "bad line settings '" + mode + "'");
+        return RefuseOpened(handle, name, "bad line settings '" + mode + "'");
     }
     NoFlowControl(wanted);
     if (SetCommState(handle, &wanted) == FALSE) {
-        return Refuse(handle, name, ErrorText(GetLastError()));
+        const DWORD error = GetLastError();
+        return RefuseOpened(handle, name, ErrorText(error));
     }
     port_handle = handle;
     saved_settings = previous;
@@ -136,22 +168,35 @@ void SerialClose() {
     if (port_handle == INVALID_HANDLE_VALUE) {
         return;
     }
-    SetCommState(port_handle, &saved_settings);
+    LowerLines(port_handle);
+    // SetCommState sets DTR and RTS as the DCB's control fields say: the previous settings
+    // go back with both lines left to EscapeCommFunction, where they are now, low.
+    DCB previous = saved_settings;
+    previous.fDtrControl = DTR_CONTROL_DISABLE;
+    previous.fRtsControl = RTS_CONTROL_DISABLE;
+    SetCommState(port_handle, &previous);
     CloseHandle(port_handle);
     port_handle = INVALID_HANDLE_VALUE;
 }
 
 bool SerialSetDtr(bool high) {
-    return ChangeLine(high ? SETDTR : CLRDTR);
+    const bool done = ChangeLine(high ? SETDTR : CLRDTR);
+    dtr_low = done && !high;
+    line_call_failed = line_call_failed || !done;
+    return done;
 }
 
 bool SerialSetRts(bool high) {
-    return ChangeLine(high ? SETRTS : CLRRTS);
+    const bool done = ChangeLine(high ? SETRTS : CLRRTS);
+    rts_low = done && !high;
+    line_call_failed = line_call_failed || !done;
+    return done;
 }
 
 int SerialCts() {
     DWORD status = 0;
     if (GetCommModemStatus(port_handle, &status) == FALSE) {
+        line_call_failed = true;
         return -1;
     }
     return (status & MS_CTS_ON) != 0 ? 1 : 0;

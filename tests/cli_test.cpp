@@ -120,9 +120,9 @@ TEST(KolvanerCli, EachAdapterReadsRightOrIsRefused) {
         const char* clock_line;
     } cases[] = {
         {"sim:adapter=ideal", "adapter: serial8250 (a PC's own serial port): works",
-         "clock 77.0 kHz at most"},
+         "clock 55.0 kHz at most"},
         {"sim:adapter=native", "adapter: serial8250 (a PC's own serial port): works",
-         "clock 77.0 kHz at most"},
+         "clock 55.0 kHz at most"},
         {"sim:adapter=ftdi",
          "adapter: ftdi_sio (USB, CTS read from the chip each time): works, slowly",
          "clock 0.5 kHz at most, as fast as the adapter's calls go"},

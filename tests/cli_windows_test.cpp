@@ -28,7 +28,7 @@ TEST(KolvanerCliOnWindows, OutputAndExitStatus) {
          "--\nkolvaner-cli: bad --port 'sim:compass=1,': empty option in 'compass=1,' (allowed: "
          "compass=N|turning|sweep|off, thermo=N|off, inport=N|off, sda=stuck-low, "
          "cts=stuck-high|late, hold=1-8, adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm, "
-         "report=MS|off)\n"},
+         "report=MS|off, broken=abandon|misread, slow=US, seed=N)\n"},
     };
     for (const auto& c : cases) {
         const CliRun run = RunCli(c.arguments);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstddef>
@@ -19,13 +20,16 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/fake_tty/fake_tty_log.h"
+#include "tests/support/fifo_drain.h"
 #include "tests/support/run_program.h"
 #include "tests/support/temp_path.h"
+#include "tests/support/vcd_i2c.h"
 
 namespace {
 
@@ -211,6 +215,50 @@ TEST(FakeSerialTerminal, AdapterUnpluggedDuringTheCheckGivesNoVerdict) {
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
+// How the lines went at the end of the log: true when both were low at the close, the last
+// fall of RTS (SCL) came before the last fall of DTR (SDA) and nothing raised either after.
+bool LowersSclThenSdaAndCloses(const std::vector<std::string>& lines) {
+    std::ptrdiff_t rts_fell = -1;
+    std::ptrdiff_t dtr_fell = -1;
+    bool rts = true;
+    bool dtr = true;
+    for (std::ptrdiff_t index = 0; index < static_cast<std::ptrdiff_t>(lines.size()); ++index) {
+        const std::string& line = lines[static_cast<std::size_t>(index)];
+        const bool raise = line.rfind("ioctl TIOCMBIS", 0) == 0;
+        if (!raise && line.rfind("ioctl TIOCMBIC", 0) != 0) {
+            continue;
+        }
+        if (line.find("RTS") != std::string::npos) {
+            rts_fell = rts && !raise ? index : rts_fell;
+            rts = raise;
+        }
+        if (line.find("DTR") != std::string::npos) {
+            dtr_fell = dtr && !raise ? index : dtr_fell;
+            dtr = raise;
+        }
+    }
+    return !rts && !dtr && rts_fell < dtr_fell && !lines.empty() && lines.back() == "close";
+}
+
+TEST(FakeSerialTerminal, EveryCloseLowersSclThenSda) {
+    const struct {
+        const char* arguments;
+        const char* bus;
+        int status;
+    } cases[] = {
+        {"bearing", "compass=450", 0},
+        // Refused at the open: CTS never follows DTR.
+        {"check", "cts=stuck-high", 1},
+        {"recover", "sda=stuck-low", 1},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = RunOnFake(std::string(c.arguments) + " --port " + kFakeTty,
+                                         std::string("KOLVANER_FAKE_BUS=") + c.bus);
+        EXPECT_EQ(run.status, c.status) << c.arguments << " " << c.bus << run.err;
+        EXPECT_TRUE(LowersSclThenSdaAndCloses(FakeTtyLog(kLog))) << c.arguments << " " << c.bus;
+    }
+}
+
 // kolvaner-cli started on the fake terminal, its standard output on a pipe; the first line is
 // its process id.
 std::FILE* Start(const std::string& arguments, const std::string& environment) {
@@ -351,6 +399,43 @@ TEST(CliSignals, ASignalEndsARunWhereverItWaits) {
             << "the whole read ran";
     }
     std::remove(fifo.c_str());
+}
+
+// A signal while standard output waits on a slow reader: every reading finished before it
+// comes out, the last one too. The compass counts up one per read, and the trace has one
+// transaction per read.
+TEST(CliSignals, ASlowReaderGetsTheLastFinishedReading) {
+    const std::string fifo = testing::TempDir() + "cli-slow-reader.fifo";
+    const std::string trace = TempPath("cli-slow-reader.vcd");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    fcntl(reader, F_SETPIPE_SZ, 4096);
+    std::FILE* out = Start("get 0x60 2 --bytes 2 --count 0 --interval 0 --trace '" + trace +
+                               "' >'" + fifo + "' 2>/dev/null",
+                           "KOLVANER_FAKE_BUS=compass=sweep");
+    const pid_t pid = std::stoi(NextLine(out));
+    WaitUntilHeldUp(reader, false);
+    kill(pid, SIGINT);
+    // The reader comes back a tenth of a second later, well within the second it is given.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const std::string text = DrainUntilClosed(reader);
+    EXPECT_TRUE(Exits(pid));
+    EXPECT_EQ(ExitStatus(out), 128 + SIGINT);
+    close(reader);
+    std::istringstream lines(text);
+    long readings = 0;
+    for (std::string line; std::getline(lines, line); ++readings) {
+        EXPECT_EQ(std::stol(line.substr(0, 4), nullptr, 16) * 256 +
+                      std::stol(line.substr(5, 4), nullptr, 16),
+                  readings)
+            << line;
+    }
+    EXPECT_GT(readings, 0);
+    EXPECT_EQ(readings, static_cast<long>(ReadVcd(trace).transactions.size()));
+    std::remove(fifo.c_str());
+    std::remove(trace.c_str());
 }
 
 }  // namespace

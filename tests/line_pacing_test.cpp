@@ -15,9 +15,10 @@ TEST(LinePacing, ClockSettingsAndTheirHalfPeriods) {
         bool accepted;
         std::int64_t half_period_ns;
     } cases[] = {
-        {"100", true, 5000}, {"77", true, 6494}, {"1", true, 500'000}, {"3", true, 166'667},
-        {"0", false, 0},     {"101", false, 0},  {"", false, 0},       {"50k", false, 0},
-        {"-5", false, 0},    {"0x10", false, 0}, {" 5", false, 0},
+        // Above 55.7 kHz the pins' timing sets the half period.
+        {"100", true, 8979},  {"56", true, 8979}, {"55", true, 9091}, {"1", true, 500'000},
+        {"3", true, 166'667}, {"0", false, 0},    {"101", false, 0},  {"", false, 0},
+        {"50k", false, 0},    {"-5", false, 0},   {"0x10", false, 0}, {" 5", false, 0},
     };
     for (const auto& c : cases) {
         int khz = 0;

@@ -67,6 +67,8 @@ TEST(SimPortName, NoEmptyOptionAndTheNameInLowerCase) {
     } cases[] = {
         {"sim", ""},
         {"sim:compass=450,hold=2", ""},
+        {"sim:adapter=ch341,report=250,broken=misread,slow=100000,seed=65535", ""},
+        {"sim:adapter=ch341,report=251", "bad value '251' for report (allowed: 1-250 ms, off)"},
         {"sim:compass=450,", "empty option in 'compass=450,'"},
         {"sim:", "no options after 'sim:'"},
         {"Sim:compass=450", "lower case"},
@@ -105,6 +107,11 @@ TEST(SimulatorOptions, ABadOptionFailsTheOpenAndNamesIt) {
         {"sim:inport=0x100", "'0x100' for inport"},
         {"sim:inport=", "'' for inport"},
         {"sim:inport=1,thermo", "unknown option 'thermo'"},
+        {"sim:adapter=pl2303,report=1000", "'1000' for report"},
+        {"sim:broken=ignore", "'ignore' for broken"},
+        {"sim:slow=0", "'0' for slow"},
+        {"sim:slow=100001", "'100001' for slow"},
+        {"sim:seed=65536", "'65536' for seed"},
     };
     for (const auto& c : cases) {
         BusSession session(c.port);

@@ -3,9 +3,15 @@
 // adapters report CTS as the real ones do.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 
+#include "app/process/environment.h"
+#include "devices/compass.h"
+#include "port/port_backend.h"
 #include "port/sim/sim_bus.h"
+#include "tests/support/bus_session.h"
 
 namespace {
 
@@ -20,9 +26,10 @@ struct MasterTiming {
 
 // The compass's write address through adapter=ideal, whose lines change at the pins the
 // moment they are set: the chip sees exactly this timing.
-bool CompassAcknowledges(const MasterTiming& timing, int& violations) {
+bool CompassAcknowledges(const MasterTiming& timing, SimOptions::Broken broken, int& violations) {
     SimOptions options;
     options.adapter = FindSimAdapter("ideal");
+    options.broken = broken;
     SimBus bus(options, false);
     SimTime now = 0;
     const auto after = [&](SimTime delay) {
@@ -55,25 +62,72 @@ bool CompassAcknowledges(const MasterTiming& timing, int& violations) {
     return acknowledged;
 }
 
-TEST(SimulatedTiming, AChipIgnoresATransactionThatBreaksAStandardModeMinimum) {
+TEST(SimulatedTiming, AChipIgnoresOrMisreadsATransactionThatBreaksAStandardModeMinimum) {
+    constexpr auto kAbandon = SimOptions::Broken::abandon;
+    constexpr auto kMisread = SimOptions::Broken::misread;
     const struct {
         const char* rule;
         MasterTiming timing;
+        SimOptions::Broken broken;
         bool acknowledged;
+        bool kept;  // no minimum broken
     } cases[] = {
-        {"none broken", {}, true},
-        {"each just kept", {4'700, 4'000, 2'500, 2'200, 4'000}, true},
-        {"tHIGH", {.high = 3'900}, false},
-        {"tLOW", {.data_after_fall = 2'000, .data_setup = 2'600}, false},
-        {"tSU;DAT", {.data_setup = 200}, false},
-        {"tHD;STA", {.start_hold = 3'900}, false},
-        {"tBUF", {.bus_free = 4'600}, false},
+        {"none broken", {}, kAbandon, true, true},
+        {"each just kept", {4'700, 4'000, 2'500, 2'200, 4'000}, kAbandon, true, true},
+        {"tHIGH", {.high = 3'900}, kAbandon, false, false},
+        {"tLOW", {.data_after_fall = 2'000, .data_setup = 2'600}, kAbandon, false, false},
+        {"tSU;DAT", {.data_setup = 200}, kAbandon, false, false},
+        {"tHD;STA", {.start_hold = 3'900}, kAbandon, false, false},
+        {"tBUF", {.bus_free = 4'600}, kAbandon, false, false},
+        // Goes on: a falling edge too soon shifts nothing wrong in, and the address holds...
+        {"tHIGH, misread", {.high = 3'900}, kMisread, true, false},
+        // ...a rising edge too soon takes each address bit inverted: not its address.
+        {"tSU;DAT, misread", {.data_setup = 200}, kMisread, false, false},
     };
     for (const auto& c : cases) {
         int violations = 0;
-        EXPECT_EQ(CompassAcknowledges(c.timing, violations), c.acknowledged) << c.rule;
-        EXPECT_EQ(violations > 0, !c.acknowledged) << c.rule;
+        EXPECT_EQ(CompassAcknowledges(c.timing, c.broken, violations), c.acknowledged) << c.rule;
+        EXPECT_EQ(violations == 0, c.kept) << c.rule;
     }
+}
+
+// Through each adapter at the default clock and the fastest one accepted, with chips that
+// misread a broken bit: the bearing comes out right and the pins keep every minimum.
+TEST(SimulatedTiming, ThePacedPortKeepsEveryMinimumAtThePins) {
+    const struct {
+        const char* adapter;
+        const char* clock;
+    } cases[] = {
+        {"native", "55"},
+        {"native", "100"},
+        {"pl2303", "100"},
+        {"ch341", "100"},
+    };
+    for (const auto& c : cases) {
+        SetEnvironment("KOLVANER_CLOCK", c.clock);
+        BusSession session(std::string("sim:compass=450,broken=misread,adapter=") + c.adapter);
+        for (int read = 0; read < 4; ++read) {
+            EXPECT_EQ(ReadBearing(), 45) << c.adapter << " at " << c.clock;
+        }
+        ASSERT_NE(BackendSimBus(), nullptr);
+        EXPECT_EQ(BackendSimBus()->Timing().Violations(), 0) << c.adapter << " at " << c.clock;
+        ClearEnvironment("KOLVANER_CLOCK");
+    }
+}
+
+TEST(SimulatedTiming, OneCallInEightTakesTheSlowOptionsTimeLonger) {
+    SimOptions options;
+    options.slow_call = 100'000;
+    SimBus bus(options, false);
+    constexpr int kCalls = 400;
+    for (int call = 0; call < kCalls; ++call) {
+        bus.SetClock(call % 2 == 0);
+    }
+    const SimTime slow = bus.CallReturned() - kCalls * options.adapter->line_call;
+    EXPECT_EQ(slow % options.slow_call, 0);
+    // 50 expected; a fair die is within 25-75 here.
+    EXPECT_GE(slow / options.slow_call, 25);
+    EXPECT_LE(slow / options.slow_call, 75);
 }
 
 TEST(SimulatedTiming, EachAdapterReportsCtsAsItsDriverDoes) {
@@ -83,17 +137,19 @@ TEST(SimulatedTiming, EachAdapterReportsCtsAsItsDriverDoes) {
         SimTime read_at;  // after DTR was asked low, with SDA high before
         bool cts;
     } cases[] = {
-        // 1.5 us of port I/O and 3.0 us to the chips' low threshold: SDA low from 4.5 us.
-        {"native", {}, 4'000, true},
+        // 1.5 us of port I/O and 2.2 us to the chips' low threshold (the receiver's load
+        // lowers SDA with DTR): SDA low from 3.7 us, a read's receiver sees it 1.5 us later.
+        {"native", {}, 3'500, true},
         {"native", {}, 6'000, false},
         // A fresh status reads the pin at the end of its 1 ms call.
         {"ftdi", {}, 1'000'000, false},
-        // The host keeps the status of the last 1 ms report: stale until the report after
-        // the change.
-        {"pl2303", {}, 1'500'000, true},
-        {"pl2303", {}, 2'100'000, false},
-        {"ch341", 8'000'000, 7'900'000, true},
-        {"ch341", 8'000'000, 8'100'000, false},
+        // The host keeps the status of the last report. SDA is low at the pins 2.2 us after
+        // the 1 ms call, at the receiver's output 1.5 us later; a report taken after that
+        // arrives within an interval, and within another it has been delivered (1 ms).
+        {"pl2303", {}, 1'003'000, true},
+        {"pl2303", {}, 3'004'000, false},
+        {"ch341", 8'000'000, 1'003'000, true},
+        {"ch341", 8'000'000, 10'004'000, false},
         {"ch341", 0, 50'000'000, true},
         {"cdc-acm", {}, 50'000'000, true},
     };
@@ -106,6 +162,33 @@ TEST(SimulatedTiming, EachAdapterReportsCtsAsItsDriverDoes) {
         bus.WaitUntil(c.read_at);
         EXPECT_EQ(bus.Cts(), c.cts) << c.adapter << " at " << c.read_at << " ns";
     }
+}
+
+// When a report of a polled adapter first shows SDA low after DTR was asked low at 0.
+SimTime FirstReportShowingLow(std::uint32_t seed) {
+    SimOptions options;
+    options.adapter = FindSimAdapter("ch341");
+    options.seed = seed;
+    SimBus bus(options, false);
+    bus.SetData(false);
+    while (bus.Cts()) {
+        bus.WaitUntil(bus.CallReturned() + 10'000);
+    }
+    return bus.CallReturned();
+}
+
+TEST(SimulatedTiming, ReportsComeAtAPhaseAndDelayTheSeedSets) {
+    EXPECT_EQ(FirstReportShowingLow(7), FirstReportShowingLow(7));
+    SimTime earliest = FirstReportShowingLow(1);
+    SimTime latest = earliest;
+    for (std::uint32_t seed = 2; seed <= 8; ++seed) {
+        earliest = std::min(earliest, FirstReportShowingLow(seed));
+        latest = std::max(latest, FirstReportShowingLow(seed));
+    }
+    // Within a 4 ms interval and a 1 ms delivery of the change, and not all alike.
+    EXPECT_GE(earliest, 1'003'716);
+    EXPECT_LE(latest, 6'003'716 + 10'000);
+    EXPECT_GT(latest - earliest, 1'000'000);
 }
 
 }  // namespace

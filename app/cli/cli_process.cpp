@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #ifndef _WIN32
@@ -28,14 +29,24 @@ bool WriteAll(std::FILE* stream, std::string_view text) {
 }
 #else
 // The descriptor is shared with the shell and other programs, so it stays blocking: poll says
-// when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting.
+// when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting. A
+// slow reader is waited for; once a signal has come, one that takes nothing for a second is
+// not reading, and the program ends without the rest. A signal during a call is no verdict.
 bool WriteAll(int fd, std::string_view text) {
+    using std::chrono::steady_clock;
     constexpr int kLookAgainMs = 100;
+    constexpr std::chrono::seconds kEndingPatience{1};
+    std::optional<steady_clock::time_point> give_up_at;
     while (!text.empty()) {
+        if (CaughtSignal() != 0 && !give_up_at) {
+            give_up_at = steady_clock::now() + kEndingPatience;
+        }
+        if (give_up_at && steady_clock::now() >= *give_up_at) {
+            return false;
+        }
         pollfd out{fd, POLLOUT, 0};
-        const bool ending = CaughtSignal() != 0;
-        const int ready = poll(&out, 1, ending ? 0 : kLookAgainMs);
-        if ((ready == 0 && ending) || (ready < 0 && errno != EINTR)) {
+        const int ready = poll(&out, 1, kLookAgainMs);
+        if (ready < 0 && errno != EINTR) {
             return false;
         }
         if (ready <= 0) {
@@ -46,7 +57,10 @@ bool WriteAll(int fd, std::string_view text) {
         if (written < 0 && errno != EINTR && errno != EAGAIN) {
             return false;
         }
-        text.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(written, 0)));
+        if (written > 0) {
+            text.remove_prefix(static_cast<std::size_t>(written));
+            give_up_at.reset();
+        }
     }
     return true;
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "port/pin_edges.h"
+
 // Nanoseconds of simulated time.
 using SimTime = std::int64_t;
 
@@ -25,11 +27,13 @@ struct SimAdapter {
     SimTime status_call;  // one CTS read
     // From the end of a line call to the edge crossing the chips' input threshold at the
     // pins: 0.7 VDD for a rising edge, 0.3 VDD for a falling one.
-    SimTime rise_at_pins;
-    SimTime fall_at_pins;
+    pin_edges::PinEdges edges;
     SimTime receiver;  // SDA at the pins to the CTS input's new level
     Status status;
     SimTime report_interval;  // polled: a status report this often; 0 = never again
+    // polled: a report reaches the host up to this long after the chip took it (less than
+    // an interval, so reports arrive in order)
+    SimTime report_delivery;
 };
 
 // Every adapter the simulated bus knows, "ideal" first.
@@ -39,6 +43,4 @@ extern const std::size_t kSimAdapterCount;
 // The adapter of that name, nullptr when there is none.
 const SimAdapter* FindSimAdapter(std::string_view name);
 
-// The chips' data valid time: a slave puts its next bit on SDA at most this long after
-// SCL falls at its pin (UM10204, tVD;DAT, standard mode).
-constexpr SimTime kSlaveDataValid = 3450;
+constexpr SimTime kSlaveDataValid = pin_edges::kSlaveDataValidNs;

@@ -5,16 +5,39 @@
 
 namespace {
 
-// How much of SDA's past the CTS receiver may still be asked about beyond the report
-// interval: a receiver delay and a status call, with room to spare.
+// How much of SDA's past the CTS receiver may still be asked about beyond two report
+// intervals: a receiver delay and a status call, with room to spare.
 constexpr SimTime kHistorySlack = 10'000'000;
 constexpr std::size_t kHistoryTrimAt = 512;
+
+// Separate random streams from one seed.
+enum class Stream : std::uint64_t { phase = 1, delivery = 2, slow = 3 };
+constexpr std::uint64_t kSlowOneIn = 8;
+
+// splitmix64's finaliser over the seed, the stream and the index: a reproducible number
+// for each report or call, needing no state.
+std::uint64_t Random(std::uint32_t seed, Stream stream, std::uint64_t index) {
+    std::uint64_t z = (static_cast<std::uint64_t>(seed) << 32 ^
+                       static_cast<std::uint64_t>(stream) << 56 ^ index) +
+                      0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+SimTime Below(std::uint64_t random, SimTime limit) {
+    return limit > 0 ? static_cast<SimTime>(random % static_cast<std::uint64_t>(limit)) : 0;
+}
 
 }  // namespace
 
 SimBus::SimBus(const SimOptions& options, bool follow_host)
     : adapter_(*options.adapter),
       report_interval_(options.report_interval.value_or(options.adapter->report_interval)),
+      seed_(options.seed),
+      report_phase_(Below(Random(seed_, Stream::phase, 0), report_interval_)),
+      slow_call_(options.slow_call),
+      broken_(options.broken),
       follow_host_(follow_host),
       host_start_(std::chrono::steady_clock::now()),
       devices_(MakeSimDevices(options)),
@@ -65,8 +88,11 @@ void SimBus::SetData(bool released) {
 void SimBus::Drive(Source source, bool level) {
     // The call starts where the caller's last look at the clock left it: a host that falls
     // behind between that look and the call must not shorten the time paced out before it.
-    now_ += adapter_.line_call;
-    Schedule({now_ + (level ? adapter_.rise_at_pins : adapter_.fall_at_pins), source, 0, level});
+    now_ += adapter_.line_call + SlowPart();
+    const pin_edges::PinEdges& edges = adapter_.edges;
+    const SimTime delay = source == Source::clock ? (level ? edges.scl_rise : edges.scl_fall)
+                                                  : (level ? edges.sda_rise : edges.sda_fall);
+    Schedule({now_ + delay, source, 0, level});
     RunUntil(now_);
 }
 
@@ -126,7 +152,9 @@ void SimBus::Apply(const Edge& edge) {
     }
     for (std::size_t index = 0; index < devices_.size(); ++index) {
         SimDevice& device = *devices_[index];
-        if (broken != nullptr) {
+        if (broken != nullptr && broken_ == SimOptions::Broken::misread) {
+            device.Misread(scl_, sda_);
+        } else if (broken != nullptr) {
             device.Abandon(scl_, sda_);
         } else {
             device.LinesChanged(scl_, sda_);
@@ -136,7 +164,8 @@ void SimBus::Apply(const Edge& edge) {
         }
     }
     if (history_.size() > kHistoryTrimAt) {
-        const SimTime oldest_needed = now_ - report_interval_ - kHistorySlack;
+        // The newest report delivered may have been taken up to two intervals ago.
+        const SimTime oldest_needed = now_ - 2 * report_interval_ - kHistorySlack;
         const auto first_kept =
             std::find_if(history_.begin() + 1, history_.end(),
                          [&](const PinChange& change) { return change.time > oldest_needed; });
@@ -167,11 +196,33 @@ bool SimBus::ReportedLevel(SimTime read_at) {
             if (report_interval_ == 0) {
                 return frozen_status_;
             }
-            return SdaAt(read_at / report_interval_ * report_interval_ - adapter_.receiver);
+            return SdaAt(LastReportTaken(read_at) - adapter_.receiver);
         case SimAdapter::Status::always_on:
             break;
     }
     return true;
+}
+
+SimTime SimBus::ReportDelivery(SimTime index) const {
+    const SimTime longest = std::min(adapter_.report_delivery, report_interval_);
+    return Below(Random(seed_, Stream::delivery, static_cast<std::uint64_t>(index)), longest);
+}
+
+// When the chip took the newest report the host holds at read_at; before the first, a
+// time before the bus was made, whose level is the one it started with. Each report is
+// delivered within an interval, so an older one has always arrived.
+SimTime SimBus::LastReportTaken(SimTime read_at) const {
+    SimTime index = read_at >= report_phase_ ? (read_at - report_phase_) / report_interval_ : -1;
+    if (index >= 0 && report_phase_ + index * report_interval_ + ReportDelivery(index) > read_at) {
+        --index;
+    }
+    return report_phase_ + index * report_interval_;
+}
+
+SimTime SimBus::SlowPart() {
+    ++calls_;
+    const bool slow = slow_call_ > 0 && Random(seed_, Stream::slow, calls_) % kSlowOneIn == 0;
+    return slow ? slow_call_ : 0;
 }
 
 bool SimBus::Cts() {
@@ -179,7 +230,7 @@ bool SimBus::Cts() {
     // A fresh status is the chip's answer at the end of the call; a kept one is in the
     // host's memory from the start.
     const bool fresh = adapter_.status == SimAdapter::Status::fresh;
-    now_ = begin + adapter_.status_call;
+    now_ = begin + adapter_.status_call + SlowPart();
     RunUntil(now_);
     const bool level = ReportedLevel(fresh ? now_ : begin);
     switch (cts_) {

@@ -28,6 +28,10 @@ class SimDevice {
     // A transaction whose timing the chip could not follow: it lets go of SDA and waits
     // for the next start, taking the lines as they are now.
     void Abandon(bool scl, bool sda);
+    // A change whose timing the chip could not follow, taken the wrong way: the bit it
+    // latches or puts out on this clock edge comes out inverted, and a start or stop it
+    // missed goes unnoticed. It still acknowledges what it then reads.
+    void Misread(bool scl, bool sda);
     bool PullsLow() const { return pulls_low_; }
 
   protected:
@@ -70,9 +74,12 @@ struct PinChange {
 // The bus as the chips see it at their pins. Each line call goes through the modelled
 // adapter: it costs simulated time, and its edge reaches the pins after the transceiver's
 // delay; the chips answer a falling clock edge within their data valid time, and drop a
-// transaction whose timing breaks a standard-mode minimum. Between calls the simulated
+// transaction whose timing breaks a standard-mode minimum (or, broken=misread, go on with
+// the broken edge's bit taken wrong). Between calls the simulated
 // clock keeps pace with the host's (follow_host), so a trace of a program that waits
-// shows its waits. It does so at Now() and WaitUntil(), not inside a line call.
+// shows its waits. It does so at Now() and WaitUntil(), not inside a line call. What real
+// hardware does irregularly (when an adapter's status reports come and arrive, which call
+// a busy host makes slow) follows the options' seed, the same on every run.
 class SimBus {
   public:
     explicit SimBus(const SimOptions& options, bool follow_host = true);
@@ -121,9 +128,17 @@ class SimBus {
     bool WiredAnd() const;
     bool SdaAt(SimTime time) const;
     bool ReportedLevel(SimTime read_at);
+    SimTime LastReportTaken(SimTime read_at) const;
+    SimTime ReportDelivery(SimTime index) const;
+    SimTime SlowPart();
 
     const SimAdapter& adapter_;
     const SimTime report_interval_;
+    const std::uint32_t seed_;
+    const SimTime report_phase_;  // when the chip takes its first report
+    const SimTime slow_call_;
+    const SimOptions::Broken broken_;
+    std::uint64_t calls_ = 0;
     const bool follow_host_;
     const std::chrono::steady_clock::time_point host_start_;
     std::vector<std::unique_ptr<SimDevice>> devices_;

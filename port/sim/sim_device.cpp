@@ -113,3 +113,18 @@ void SimDevice::Abandon(bool scl, bool sda) {
     scl_ = scl;
     sda_ = sda;
 }
+
+void SimDevice::Misread(bool scl, bool sda) {
+    const bool clock_rose = scl && !scl_;
+    const bool clock_fell = !scl && scl_;
+    scl_ = scl;
+    sda_ = sda;
+    if (clock_rose) {
+        RisingEdge(!sda);
+    } else if (clock_fell) {
+        FallingEdge();
+        if (phase_ == Phase::read_data) {
+            pulls_low_ = !pulls_low_;
+        }
+    }
+}

@@ -12,7 +12,9 @@
 namespace {
 
 constexpr unsigned kMaxHold = 8;
-constexpr unsigned kMaxReportMs = 1000;
+constexpr unsigned kMaxSlowCallUs = 100'000;
+constexpr unsigned kMaxSeed = 65535;
+constexpr SimTime kNsPerUs = 1000;
 constexpr SimTime kNsPerMs = 1'000'000;
 
 constexpr unsigned kMaxRegister = 0xFFFF;
@@ -97,10 +99,37 @@ std::string ParseReport(std::string_view value, SimOptions& options) {
     unsigned milliseconds = 0;
     if (value == "off") {
         options.report_interval = 0;
-    } else if (ParseNumber(value, false, kMaxReportMs, milliseconds) && milliseconds > 0) {
+    } else if (ParseNumber(value, false, kMaxReportIntervalMs, milliseconds) && milliseconds > 0) {
         options.report_interval = milliseconds * kNsPerMs;
     } else {
-        return BadValue(value, "report", "1-1000 ms, off");
+        return BadValue(value, "report", "1-250 ms, off");
+    }
+    return {};
+}
+
+std::string ParseBroken(std::string_view value, SimOptions& options) {
+    if (value == "abandon") {
+        options.broken = SimOptions::Broken::abandon;
+    } else if (value == "misread") {
+        options.broken = SimOptions::Broken::misread;
+    } else {
+        return BadValue(value, "broken", "abandon, misread");
+    }
+    return {};
+}
+
+std::string ParseSlow(std::string_view value, SimOptions& options) {
+    unsigned microseconds = 0;
+    if (!ParseNumber(value, false, kMaxSlowCallUs, microseconds) || microseconds == 0) {
+        return BadValue(value, "slow", "1-100000 us");
+    }
+    options.slow_call = microseconds * kNsPerUs;
+    return {};
+}
+
+std::string ParseSeed(std::string_view value, SimOptions& options) {
+    if (!ParseNumber(value, false, kMaxSeed, options.seed)) {
+        return BadValue(value, "seed", "0-65535");
     }
     return {};
 }
@@ -121,7 +150,10 @@ constexpr SimOption kSimOptions[] = {
     {"cts", "stuck-high|late", ParseCts},              // the adapter misreports SDA
     {"hold", "1-8", ParseHold},                        // the compass was cut off mid-read
     {"adapter", "ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm", ParseAdapter},
-    {"report", "MS|off", ParseReport},  // how often a pl2303 or ch341 reports its status
+    {"report", "MS|off", ParseReport},           // how often a pl2303 or ch341 reports its status
+    {"broken", "abandon|misread", ParseBroken},  // a chip facing broken timing
+    {"slow", "US", ParseSlow},                   // one call in eight takes this much longer
+    {"seed", "N", ParseSeed},                    // the irregular parts, reproducibly
 };
 
 // Every option as NAME=VALUES, for a refusal to say what is allowed.

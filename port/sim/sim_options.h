@@ -22,11 +22,24 @@ struct SimOptions {
     enum class Cts { follows, stuck_high, late };
     Cts cts = Cts::follows;  // what the adapter's CTS input reports of SDA
     int compass_hold = 0;    // the compass was cut off mid-read: clocks until it lets go
+    // What a chip does with a transaction whose timing breaks a standard-mode minimum: drop
+    // it, or go on with the bit of the broken edge taken wrong.
+    enum class Broken { abandon, misread };
+    Broken broken = Broken::abandon;
     // The serial adapter between the program and the bus, and for one that reports its
     // modem status by itself, how often it does (0: never).
     const SimAdapter* adapter = FindSimAdapter("native");
     std::optional<SimTime> report_interval;
+    // One call in eight, chosen at random, takes this much longer before its line changes,
+    // as a preempted process's or a busy driver's does.
+    SimTime slow_call = 0;
+    // Seeds the irregular parts: when reports come and how late, which calls are slow.
+    std::uint32_t seed = 1;
 };
+
+// The longest report interval an adapter may have for the port's open to measure it, and
+// so the longest report= takes.
+constexpr unsigned kMaxReportIntervalMs = 250;
 
 // Reads a comma-separated option list into options: each option once, none empty. Empty
 // on success, otherwise one line naming the bad option and what is allowed.

@@ -35,7 +35,7 @@ const char kWindowUsage[] =
 #endif
     "  KOLVANER_TRACE  een bestand om de bus in vast te leggen,\n"
     "                  als VCD\n"
-    "  KOLVANER_CLOCK  hoogste SCL-klok in kHz, 1-100 (77);\n"
+    "  KOLVANER_CLOCK  hoogste SCL-klok in kHz, 1-100 (55);\n"
     "                  lager voor lange kabels\n"
 #ifdef _WIN32
     "Een poort of trace die faalt, wordt eenmaal gemeld op\n"
@@ -56,7 +56,7 @@ const char kWindowHelpBox[] =
     "& LPT)) en \"kolvaner-cli ports\" tonen de seriële poorten van deze pc.\n\n"
     "Zonder --port opent Kolvaner de poort die de omgevingsvariabele KOLVANER_PORT noemt, "
     "anders COM1. Met --port sim werkt Kolvaner op een gesimuleerde bus, zonder hardware. "
-    "KOLVANER_CLOCK is de hoogste busklok in kHz (1-100, 77 als die niet is ingesteld; lager "
+    "KOLVANER_CLOCK is de hoogste busklok in kHz (1-100, 55 als die niet is ingesteld; lager "
     "voor lange kabels), KOLVANER_TRACE een bestand om de bus in vast te leggen.\n\n"
     "README.txt, naast kolvaner.exe, vertelt hoe de interface wordt aangesloten en hoe de "
     "variabelen worden ingesteld.";
