@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "port/paced_lines.h"
+#include "port/pacing/paced_lines.h"
 
 namespace {
 

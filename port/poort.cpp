@@ -5,13 +5,13 @@
 #include <string>
 
 #include "bus/port_lines.h"
-#include "port/bus_trace.h"
 #include "port/cts_self_test.h"
-#include "port/paced_lines.h"
+#include "port/pacing/paced_lines.h"
 #include "port/port_backend.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
 #include "port/sim/sim_bus.h"
+#include "port/trace/bus_trace.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <thread>
 
-#include "port/serial_line.h"
-#include "port/serial_ports.h"
+#include "port/serial/serial_line.h"
+#include "port/serial/serial_ports.h"
 #include "port/sim/sim_bus.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "bus/port_lines.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
-#include "port/serial_line.h"
+#include "port/serial/serial_line.h"
 #include "tests/support/bus_session.h"
 #include "tests/support/temp_path.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "port/utf8_text.h"
+#include "port/text/utf8_text.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
-#include "port/line_pacing.h"
-#include "port/number_text.h"
+#include "port/pacing/line_pacing.h"
 #include "port/sim/sim_options.h"
+#include "port/text/number_text.h"
 
 const char kCliUsage[] =
     "Usage: kolvaner-cli COMMAND [ARGS] [OPTIONS]\n"

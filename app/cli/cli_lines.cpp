@@ -11,7 +11,7 @@
 #include "app/process/ending_signals.h"
 #include "app/process/printable.h"
 #include "bus/bus_check.h"
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 #include "port/port_status.h"
 
 namespace {

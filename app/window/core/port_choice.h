@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "port/serial_ports.h"
+#include "port/serial/serial_ports.h"
 
 // One line a port, its name and what the system calls it ("COM3 USB Serial Port",
 // "/dev/ttyUSB0 usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"), or that there is none;

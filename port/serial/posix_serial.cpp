@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "port/serial_line.h"
+#include "port/serial/serial_line.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "port/number_text.h"
+#include "port/text/number_text.h"
 
 namespace {
 

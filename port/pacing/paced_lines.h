@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 #include "port/port_backend.h"
 
 // A newly opened port: no line level known yet, nothing measured.

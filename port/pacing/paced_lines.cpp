@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "port/paced_lines.h"
+#include "port/pacing/paced_lines.h"
 
 #include <optional>
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "port/serial_line.h"
-#include "port/serial_ports.h"
-#include "port/utf8_text.h"
+#include "port/serial/serial_line.h"
+#include "port/serial/serial_ports.h"
+#include "port/text/utf8_text.h"
 
 namespace {
 
