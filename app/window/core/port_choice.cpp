@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/window/core/port_choice.h"
 
 namespace {

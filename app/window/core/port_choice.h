@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The end of the failure box: the serial ports this PC has, and how to start Kolvaner on
 // another one.
 #pragma once
