@@ -130,16 +130,3 @@ std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_st
     return std::max(last_change_start + pacing.half_period_ns,
                     last_change_end + pacing.cts_wait_ns);
 }
-
-std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
-                           std::int64_t cts_call_ns) {
-    // 174 DTR and RTS calls, about 140 of which change a line (the rest leave it where it
-    // is and need no pacing), and 20 CTS reads.
-    constexpr std::int64_t kLineCalls = 174;
-    constexpr std::int64_t kChanges = 140;
-    constexpr std::int64_t kCtsReads = 20;
-    const std::int64_t pacing_wait =
-        std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
-    return kLineCalls * line_call_ns + kChanges * pacing_wait +
-           kCtsReads * (pacing.cts_wait_ns + cts_call_ns);
-}

@@ -52,7 +52,3 @@ std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t l
 std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_start);
 std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_start,
                            std::int64_t last_change_end);
-
-// About what one bearing read takes at this pacing, with these costs per call.
-std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
-                           std::int64_t cts_call_ns);
