@@ -12,6 +12,7 @@
 #include "bus/port_lines.h"
 #include "devices/compass.h"
 #include "port/port_backend.h"
+#include "port/port_settings.h"
 #include "port/port_status.h"
 #include "port/sim/sim_bus.h"
 
@@ -25,7 +26,7 @@ constexpr int kLineCallsPerRead = 194;
 
 bool Open(const SimAdapter& adapter) {
     const std::string port = std::string("sim:compass=sweep,adapter=") + adapter.name;
-    setenv("KOLVANER_PORT", port.c_str(), 1);
+    ConfigurePort({.port = port});
     OpenBus();
     return PortIsOpen();
 }
@@ -66,8 +67,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Usage: adapter_figures [READS]   (1-65536)\n");
         return 2;
     }
-    unsetenv("KOLVANER_TRACE");
-    unsetenv("KOLVANER_CLOCK");
     std::printf("%-8s %12s %12s  %s\n", "adapter", "bearing read", "vs calls", "reads right");
     for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
         const SimAdapter& adapter = kSimAdapters[index];

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The port library: the five entry points, on the simulated bus or a real serial port as
-// KOLVANER_PORT says, paced to KOLVANER_CLOCK, with an optional bus trace (KOLVANER_TRACE).
-#include <cstdlib>
+// the configuration handed over says, paced to its clock, with an optional bus trace.
 #include <string>
 
 #include "bus/port_lines.h"
@@ -16,9 +15,8 @@
 namespace {
 
 bool port_failed = false;
-// Set from a signal handler: the program is ending.
-volatile std::sig_atomic_t interrupted = 0;
-// The port OPENCOM was last asked for, and what went wrong with it.
+// What the next OPENCOM opens; the port it was last asked for, and what went wrong with it.
+PortConfig config;
 std::string port_name;
 std::string port_problem;
 PortTiming timing;
@@ -34,11 +32,6 @@ constexpr std::int64_t kCtsFollowLimitNs = 250'000'000;
 constexpr char kNoCts[] =
     "this adapter does not report CTS, so the bus cannot be read back; adapters with an "
     "FTDI, CP210x, PL2303 or CH340 chip do";
-
-const char* Setting(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
-}
 
 // An unplugged adapter fails every call from now on: stop using it, and stop the trace,
 // which would only record line changes that never reached the port.
@@ -93,9 +86,12 @@ bool TestAdapter(int clock_khz) {
 
 }  // namespace
 
+void ConfigurePort(const PortConfig& new_config) {
+    config = new_config;
+}
+
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
-    interrupted = 0;
     port_name.clear();
     port_problem.clear();
     timing = PortTiming{};
@@ -105,22 +101,18 @@ std::int16_t OPENCOM(const char* settings_text) {
     if (!port_problem.empty()) {
         return 0;
     }
-    const char* chosen_setting = Setting("KOLVANER_PORT");
-    const std::string chosen = CleanPortName(chosen_setting != nullptr ? chosen_setting : "");
+    const std::string chosen = CleanPortName(config.port);
     port_name = !chosen.empty() ? chosen : "COM" + std::to_string(settings.port_number);
-    int clock_khz = kDefaultClockKhz;
-    if (const char* clock = Setting("KOLVANER_CLOCK")) {
-        if (const std::string error = ParseClockKhz(clock, clock_khz); !error.empty()) {
-            port_problem = "KOLVANER_CLOCK: " + error;
-            return 0;
-        }
+    if (!config.problem.empty()) {
+        port_problem = config.problem;
+        return 0;
     }
     const std::string device = !chosen.empty() ? chosen : DefaultDevice(settings.port_number);
     port_problem = BackendOpen(device, settings);
     if (!port_problem.empty()) {
         return 0;
     }
-    if (!TestAdapter(clock_khz)) {
+    if (!TestAdapter(config.clock_khz)) {
         BackendClose();
         return 0;
     }
@@ -131,9 +123,9 @@ std::int16_t OPENCOM(const char* settings_text) {
     }
     scl_level = bus != nullptr ? bus->Clock() : true;
     sda_level = bus != nullptr ? bus->Data() : true;
-    if (const char* trace_path = Setting("KOLVANER_TRACE")) {
+    if (!config.trace.empty()) {
         // A misreporting CTS gets its own wire, as a real port's does.
-        trace.Open(trace_path, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level,
+        trace.Open(config.trace, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level,
                    BackendInterruptFlag());
         if (bus != nullptr) {
             bus->KeepPinChanges(trace.IsOn());

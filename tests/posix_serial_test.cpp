@@ -44,14 +44,12 @@ class PseudoTerminal : public testing::Test {
         cfsetispeed(&cooked, B38400);
         cfsetospeed(&cooked, B38400);
         ASSERT_EQ(tcsetattr(slave_, TCSANOW, &cooked), 0);
-        setenv("KOLVANER_PORT", path_.c_str(), 1);
-        unsetenv("KOLVANER_TRACE");
+        ConfigurePort({.port = path_});
     }
 
     void TearDown() override {
         SerialClose();
         CLOSECOM();
-        unsetenv("KOLVANER_PORT");
         close(slave_);
         close(master_);
     }

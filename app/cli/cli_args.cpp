@@ -123,15 +123,8 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
         case Option::trace:
             command.trace = std::string(value);
             return value.empty() ? "empty --trace" : "";
-        case Option::clock: {
-            int khz = 0;
-            if (!ParseClockKhz(value, khz).empty()) {
-                return "bad --clock " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
-                       std::to_string(kMaxClockKhz) + " kHz)";
-            }
-            command.clock_khz = khz;
-            return {};
-        }
+        case Option::clock:
+            return ParseClockKhz("--clock", value, command.clock_khz.emplace());
     }
     return {};
 }
@@ -292,15 +285,6 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
         if (!Applies(kOptions[row].scope, command.action)) {
             return Quoted(kOptions[row].name) + " does not apply to " + std::string(action_name);
         }
-    }
-    return {};
-}
-
-std::string CheckClockSetting(std::string_view value) {
-    int khz = 0;
-    if (!ParseClockKhz(value, khz).empty()) {
-        return "bad KOLVANER_CLOCK " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
-               std::to_string(kMaxClockKhz) + " kHz)";
     }
     return {};
 }

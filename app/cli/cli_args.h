@@ -42,10 +42,6 @@ extern const char kCliVersion[];
 // the bad argument.
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command);
 
-// KOLVANER_CLOCK as the environment gives it: empty when it is fine, else one line naming
-// the bad value.
-std::string CheckClockSetting(std::string_view value);
-
 // A port that names the simulated bus must name it right: empty when the port is fine or a
 // device (only opening it tells), otherwise one line naming the source (--port or
 // KOLVANER_PORT) and the bad option.

@@ -93,10 +93,10 @@ const char* KindVerdict(AdapterKind kind) {
     return "may work, paced as one that reports CTS late";
 }
 
-std::string ParseClockKhz(std::string_view text, int& khz) {
+std::string ParseClockKhz(std::string_view name, std::string_view text, int& khz) {
     if (!ParseNumber(text, false, kMaxClockKhz, khz) || khz < kMinClockKhz) {
-        return "bad clock '" + std::string(text) + "' (" + std::to_string(kMinClockKhz) + "-" +
-               std::to_string(kMaxClockKhz) + " kHz)";
+        return "bad " + std::string(name) + " '" + std::string(text) + "' (" +
+               std::to_string(kMinClockKhz) + "-" + std::to_string(kMaxClockKhz) + " kHz)";
     }
     return {};
 }

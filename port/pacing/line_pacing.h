@@ -30,9 +30,9 @@ constexpr int kMaxClockKhz = 100;
 // 4.7 us), and a bit written in three half periods goes at 51 kbit/s.
 constexpr int kDefaultClockKhz = 77;
 
-// "1" to "100" kHz, as KOLVANER_CLOCK and --clock take it: empty on success, else what is
-// wrong, naming the text.
-std::string ParseClockKhz(std::string_view text, int& khz);
+// "1" to "100" kHz, as KOLVANER_CLOCK and --clock take it: empty on success, else
+// "bad NAME 'TEXT' (1-100 kHz)".
+std::string ParseClockKhz(std::string_view name, std::string_view text, int& khz);
 
 struct LinePacing {
     // Between two line changes, and from a change to a CTS read: half an SCL period. A bit
