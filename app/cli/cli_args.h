@@ -35,7 +35,8 @@ struct CliCommand {
     std::optional<int> clock_khz;
 };
 
-extern const char kCliUsage[];
+// The help text; its options come from the option table.
+const std::string& CliUsage();
 extern const char kCliVersion[];
 
 // Reads the arguments after the program name. Empty on success, otherwise one line naming

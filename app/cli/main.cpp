@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     // As Windows' own tools answer them.
     if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
-        std::fputs(kCliUsage, stdout);
+        std::fputs(CliUsage().c_str(), stdout);
         return EXIT_SUCCESS;
     }
     CliCommand command;
@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
     }
     if (command.action == CliCommand::Action::help ||
         command.action == CliCommand::Action::version) {
-        std::fputs(command.action == CliCommand::Action::help ? kCliUsage : kCliVersion, stdout);
+        std::fputs(command.action == CliCommand::Action::help ? CliUsage().c_str() : kCliVersion,
+                   stdout);
         return EXIT_SUCCESS;
     }
     if (command.action == CliCommand::Action::ports) {
