@@ -35,10 +35,10 @@ bool Open(const SimAdapter& adapter) {
 int WrongReads(int count, double& first_read_ms) {
     int wrong = 0;
     for (int raw = 0; raw < count; ++raw) {
-        const std::int64_t start = BackendNow();
+        const std::int64_t start = OpenPortBackend().Now();
         const std::int32_t bearing = ReadBearing();
         if (raw == 0) {
-            first_read_ms = static_cast<double>(BackendNow() - start) / kNsPerMs;
+            first_read_ms = static_cast<double>(OpenPortBackend().Now() - start) / kNsPerMs;
         }
         wrong += bearing == static_cast<std::int32_t>(std::nearbyint(raw / 10.0)) ? 0 : 1;
     }
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         std::printf("%-8s %9.3f ms %12s  %d of %d\n", adapter.name, read_ms, versus.c_str(),
                     reads - wrong, reads);
         if (std::string(adapter.name) == "native") {
-            PrintPinTiming(BackendSimBus()->Timing(), read_ms);
+            PrintPinTiming(OpenPortBackend().Simulated()->Timing(), read_ms);
             std::printf("\n");
         }
         CLOSECOM();

@@ -19,7 +19,8 @@ struct PortConfig {
 // KOLVANER_PORT, KOLVANER_CLOCK and KOLVANER_TRACE, as the programs document them; unset
 // or empty, the default.
 PortConfig PortConfigFromEnvironment();
-// Kept by the port for every OPENCOM from now on; before it, OPENCOM opens COMn.
+// Kept by the port for every OPENCOM from now on. A program that hands none gets the
+// environment's, read at its first OPENCOM.
 void ConfigurePort(const PortConfig& config);
 
 struct PortSettings {
