@@ -3,6 +3,7 @@
 // the configuration handed over says, paced to its clock, with an optional bus trace.
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "bus/port_lines.h"
 #include "port/cts_self_test.h"
@@ -119,7 +120,9 @@ void ConfigurePort(const PortConfig& config) {
 
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
-    port = OpenPort{port.config};
+    OpenPort fresh;
+    fresh.config = port.config;
+    port = std::move(fresh);
     PortSettings settings;
     port.problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
     if (port.problem.empty()) {

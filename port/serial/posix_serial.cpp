@@ -17,7 +17,6 @@ namespace {
 
 int port_fd = -1;
 termios saved_settings{};
-std::string port_device;
 
 speed_t BaudConstant(int baud) {
     switch (baud) {
@@ -149,7 +148,6 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     port_fd = fd;
     saved_settings = previous;
-    port_device = device;
     return {};
 }
 
@@ -181,8 +179,4 @@ int SerialCts() {
 
 std::string SerialLastError() {
     return std::strerror(errno);
-}
-
-const std::string& SerialDevice() {
-    return port_device;
 }

@@ -17,7 +17,6 @@ namespace {
 
 HANDLE port_handle = INVALID_HANDLE_VALUE;
 DCB saved_settings{};
-std::string port_device;
 
 // A port name such as COM3 becomes \\.\COM3; from COM10 on Windows knows the port only so.
 std::string DevicePath(const std::string& name) {
@@ -128,7 +127,6 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     port_handle = handle;
     saved_settings = previous;
-    port_device = path;
     return {};
 }
 
@@ -159,8 +157,4 @@ int SerialCts() {
 
 std::string SerialLastError() {
     return ErrorText(GetLastError());
-}
-
-const std::string& SerialDevice() {
-    return port_device;
 }
