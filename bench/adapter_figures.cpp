@@ -16,8 +16,9 @@
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
 #include "devices/compass.h"
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 #include "port/port_backend.h"
+#include "port/port_settings.h"
 #include "port/port_status.h"
 #include "port/sim/sim_bus.h"
 
@@ -46,12 +47,12 @@ struct Figures {
 // Reads count bearings of the sweeping compass, raw values 0 to count-1.
 Figures Sweep(int count) {
     Figures figures{count, 0, 0};
-    const std::int64_t start = BackendAfterCall();
+    const std::int64_t start = OpenPortBackend().AfterCall();
     for (int raw = 0; raw < count; ++raw) {
         const std::int32_t bearing = ReadBearing();
         figures.right += bearing == static_cast<std::int32_t>(std::nearbyint(raw / 10.0)) ? 1 : 0;
     }
-    figures.read_ms = static_cast<double>(BackendAfterCall() - start) / kNsPerMs / count;
+    figures.read_ms = static_cast<double>(OpenPortBackend().AfterCall() - start) / kNsPerMs / count;
     return figures;
 }
 
@@ -88,9 +89,7 @@ void PrintMargins(const PinTiming& timing) {
 // One line of figures; false when a read came out wrong or the port refused the setup.
 bool Measure(const Setup& setup, int reads) {
     const std::string port = PortFor(setup);
-    const std::string clock = std::to_string(setup.clock_khz);
-    setenv("KOLVANER_PORT", port.c_str(), 1);
-    setenv("KOLVANER_CLOCK", clock.c_str(), 1);
+    ConfigurePort({.port = port, .clock_khz = setup.clock_khz});
     OpenBus();
     const std::string report = setup.report_ms > 0 ? std::to_string(setup.report_ms) : "-";
     std::printf("%-8s %4d %6s %-9s", setup.adapter.c_str(), setup.clock_khz, report.c_str(),
@@ -101,7 +100,7 @@ bool Measure(const Setup& setup, int reads) {
     }
     const Figures figures = Sweep(reads);
     std::printf(" %6d/%-6d %10.3f", figures.right, figures.reads, figures.read_ms);
-    PrintMargins(BackendSimBus()->Timing());
+    PrintMargins(OpenPortBackend().Simulated()->Timing());
     CLOSECOM();
     std::fflush(stdout);
     return figures.right == figures.reads;
@@ -142,7 +141,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Usage: adapter_figures [READS]   (1-65536)\n");
         return 2;
     }
-    unsetenv("KOLVANER_TRACE");
     std::printf("the pins' shortest half period: %.3f us (%.1f kHz)\n",
                 static_cast<double>(PinHalfPeriodNs()) / 1e3,
                 1e6 / (2.0 * static_cast<double>(PinHalfPeriodNs())));

@@ -12,6 +12,7 @@
 #include "bus/port_lines.h"
 #include "devices/compass.h"
 #include "devices/thermometer.h"
+#include "port/port_settings.h"
 
 void ShowMessageBox(std::string_view text) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -20,8 +21,7 @@ void ShowMessageBox(std::string_view text) {
 namespace {
 
 void OpenSimulatedBus() {
-    setenv("KOLVANER_PORT", "sim:compass=turning", 1);
-    unsetenv("KOLVANER_TRACE");
+    ConfigurePort({.port = "sim:compass=turning"});
     OpenBus();
 }
 

@@ -21,6 +21,7 @@
 #include "bus/port_lines.h"
 #include "devices/compass.h"
 #include "devices/thermometer.h"
+#include "port/port_settings.h"
 
 void ShowMessageBox(std::string_view text) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
@@ -122,12 +123,11 @@ int main(int argc, char** argv) {
         setenv("LD_PRELOAD", FAKE_TTY_LIBRARY, 1);
         setenv("KOLVANER_FAKE_TTY", kFakeTty.c_str(), 1);
         setenv("KOLVANER_FAKE_BUS", "compass=turning", 1);
-        setenv("KOLVANER_PORT", kFakeTty.c_str(), 1);
-        unsetenv("KOLVANER_TRACE");
         execv("/proc/self/exe", argv);
         std::perror("modem_call_bench: exec");
         return 1;
     }
+    ConfigurePort({.port = kFakeTty});
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

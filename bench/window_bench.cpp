@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/window/qt/form1.h"
+#include "port/port_settings.h"
 
 namespace {
 
@@ -66,8 +67,7 @@ void MeasureTicks(Form1& form, bool repaint, const char* what) {
 int main(int argc, char** argv) {
     const double started = Seconds(CLOCK_MONOTONIC);
     // Always the simulated bus, whatever the caller's environment names.
-    setenv("KOLVANER_PORT", "sim:compass=turning", 1);
-    unsetenv("KOLVANER_TRACE");
+    ConfigurePort({.port = "sim:compass=turning"});
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     Form1 form;

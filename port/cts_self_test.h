@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class PacedLines;
+
 struct CtsSelfTest {
     bool call_failed = false;
     // False when CTS stayed high while DTR held SDA low: the adapter reports CTS on
@@ -18,4 +20,4 @@ struct CtsSelfTest {
 // With SCL low, so that no start or stop condition reaches the bus, DTR goes low and high
 // four times and CTS is read until it follows, at most time_limit_ns each. Starts by
 // putting the lines idle and leaves them idle.
-CtsSelfTest TestCts(std::int64_t time_limit_ns);
+CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns);

@@ -1,33 +1,19 @@
 // SPDX-License-Identifier: MIT
 // The port library: the five entry points, on the simulated bus or a real serial port as
-// KOLVANER_PORT says, paced to KOLVANER_CLOCK, with an optional bus trace (KOLVANER_TRACE).
-#include <cstdlib>
+// the configuration handed over says, paced to its clock, with an optional bus trace.
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "bus/port_lines.h"
-#include "port/bus_trace.h"
 #include "port/cts_self_test.h"
-#include "port/paced_lines.h"
+#include "port/pacing/paced_lines.h"
 #include "port/port_backend.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
-#include "port/sim/sim_bus.h"
+#include "port/trace/bus_trace.h"
 
 namespace {
-
-bool port_failed = false;
-// The last OPENCOM opened the port, then found that the bus cannot work through it.
-bool port_refused = false;
-// Set from a signal handler: the program is ending.
-volatile std::sig_atomic_t interrupted = 0;
-// The port OPENCOM was last asked for, and what went wrong with it.
-std::string port_name;
-std::string port_problem;
-PortTiming timing;
-BusTrace trace;
-// The levels last asked for, to spot the stop condition and for a real port's trace.
-bool scl_level = true;
-bool sda_level = true;
 
 // How long CTS may take to follow DTR when the port opens: a CH340 that reports its
 // status every few milliseconds is well inside it.
@@ -37,210 +23,219 @@ constexpr char kNoCts[] =
     "this adapter does not report CTS, so the bus cannot be read back; adapters with an "
     "FTDI, CP210x, PL2303 or CH340 chip do";
 
-const char* Setting(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0' ? value : nullptr;
-}
+// The one port behind the entry points: what the next OPENCOM opens, and what the last one
+// opened, measured and found wrong.
+struct OpenPort {
+    std::optional<PortConfig> config;
+    std::string name;
+    std::string problem;
+    bool failed = false;
+    // Opened, then found that the bus cannot work through it.
+    bool refused = false;
+    PortTiming timing;
+    BusTrace trace;
+    std::optional<PacedLines> lines;
+    // The levels last asked for, to spot the stop condition and for a real port's trace.
+    bool scl = true;
+    bool sda = true;
 
-// An unplugged adapter fails every call from now on: stop using it, and stop the trace,
-// which would only record line changes that never reached the port.
-void LineFailed(const char* operation) {
-    port_failed = true;
-    port_problem = port_name + ": " + operation + " failed: " + BackendLastError() +
-                   "; reading no device from now on";
-    trace.Stop(port_problem);
-}
-
-bool LinesInUse() {
-    return BackendIsOpen() && !port_failed && !BackendInterrupted();
-}
-
-// On the simulated bus the trace shows the pins, as the chips see them; once a trace has
-// stopped, the bus keeps no more pin changes for it.
-void TraceLines() {
-    if (!trace.IsOn()) {
-        if (SimBus* bus = BackendSimBus()) {
-            bus->KeepPinChanges(false);
+    // What the calls took stays for PortTimingFound once the port is closed.
+    void Close() {
+        if (lines) {
+            timing.line_call_ns = lines->LineCallNs();
+            timing.cts_call_ns = lines->CtsCallNs();
+            timing.pacing = lines->Pacing();
         }
-        return;
+        trace.Close();
+        OpenPortBackend().Close();
+        lines.reset();
     }
-    if (SimBus* bus = BackendSimBus()) {
-        for (const PinChange& change : bus->TakePinChanges()) {
-            trace.Lines(change.time, change.scl, change.sda);
-        }
-    } else {
-        trace.Lines(BackendNow(), scl_level, sda_level);
-    }
-}
 
-// Puts the lines idle and measures how CTS follows DTR; false, with port_problem saying
-// why, when the bus cannot be used through this port.
-bool TestAdapter(int clock_khz) {
-    StartPacing({HalfPeriodNs(clock_khz), 0});
-    const CtsSelfTest test = TestCts(kCtsFollowLimitNs);
-    timing.driver = BackendDriver();
-    timing.kind = KindOfDriver(timing.driver);
-    timing.cts_latency_ns = test.latency_ns;
-    if (test.call_failed) {
-        port_problem = "cannot use " + port_name + ": " + BackendLastError();
-        return false;
+    bool InUse() const { return lines && !failed && !BackendInterrupted(); }
+
+    // An unplugged adapter fails every call from now on: stop using it, and stop the
+    // trace, which would only record line changes that never reached the port.
+    void LineFailed(const char* operation) {
+        failed = true;
+        problem = name + ": " + operation + " failed: " + lines->Backend().LastError() +
+                  "; reading no device from now on";
+        trace.Stop(problem);
     }
-    if (!test.reports_cts) {
-        port_problem = "cannot use " + port_name + ": " + kNoCts;
-        return false;
+
+    // Puts the lines idle and measures how CTS follows DTR; false, with problem saying why,
+    // when the bus cannot be used through this port.
+    bool TestAdapter() {
+        const std::int64_t half_period = HalfPeriodNs(config->clock_khz);
+        const CtsSelfTest test = TestCts(*lines, kCtsFollowLimitNs);
+        timing.driver = lines->Backend().Driver();
+        timing.kind = KindOfDriver(timing.driver);
+        timing.cts_latency_ns = test.latency_ns;
+        if (test.call_failed) {
+            problem = "cannot use " + name + ": " + lines->Backend().LastError();
+            return false;
+        }
+        if (!test.reports_cts) {
+            problem = "cannot use " + name + ": " + kNoCts;
+            return false;
+        }
+        lines->SetPacing({half_period, CtsWaitNs(timing.kind, timing.driver, test.latency_ns)});
+        return true;
     }
-    SetPacing({HalfPeriodNs(clock_khz), CtsWaitNs(timing.kind, timing.driver, test.latency_ns)});
-    return true;
-}
+
+    // Opens the port and tests the adapter; empty problem when it can be used.
+    void Open(const PortSettings& settings) {
+        if (!config) {
+            config = PortConfigFromEnvironment();
+        }
+        const std::string chosen = CleanPortName(config->port);
+        name = !chosen.empty() ? chosen : "COM" + std::to_string(settings.port_number);
+        if (!config->problem.empty()) {
+            problem = config->problem;
+            return;
+        }
+        PortBackend& backend = OpenPortBackend();
+        problem =
+            backend.Open(!chosen.empty() ? chosen : DefaultDevice(settings.port_number), settings);
+        if (!problem.empty()) {
+            return;
+        }
+        lines.emplace(backend, LinePacing{HalfPeriodNs(config->clock_khz), 0});
+        if (!TestAdapter()) {
+            refused = true;
+            Close();
+            return;
+        }
+        backend.Settle(scl, sda);
+        if (!config->trace.empty()) {
+            trace.Open(config->trace, backend.CtsHasOwnWire(), scl, sda, BackendInterruptFlag());
+            backend.TraceLines(trace, scl, sda);
+        }
+    }
+};
+
+OpenPort port;
 
 }  // namespace
 
+void ConfigurePort(const PortConfig& config) {
+    port.config = config;
+}
+
 std::int16_t OPENCOM(const char* settings_text) {
     CLOSECOM();
-    interrupted = 0;
-    port_name.clear();
-    port_problem.clear();
-    port_refused = false;
-    timing = PortTiming{};
-    trace = BusTrace{};
+    OpenPort fresh;
+    fresh.config = port.config;
+    port = std::move(fresh);
     PortSettings settings;
-    port_problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
-    if (!port_problem.empty()) {
-        return 0;
+    port.problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
+    if (port.problem.empty()) {
+        port.Open(settings);
     }
-    const char* chosen_setting = Setting("KOLVANER_PORT");
-    const std::string chosen = CleanPortName(chosen_setting != nullptr ? chosen_setting : "");
-    port_name = !chosen.empty() ? chosen : "COM" + std::to_string(settings.port_number);
-    int clock_khz = kDefaultClockKhz;
-    if (const char* clock = Setting("KOLVANER_CLOCK")) {
-        if (const std::string error = ParseClockKhz(clock, clock_khz); !error.empty()) {
-            port_problem = "KOLVANER_CLOCK: " + error;
-            return 0;
-        }
-    }
-    const std::string device = !chosen.empty() ? chosen : DefaultDevice(settings.port_number);
-    port_problem = BackendOpen(device, settings);
-    if (!port_problem.empty()) {
-        return 0;
-    }
-    if (!TestAdapter(clock_khz)) {
-        port_refused = true;
-        BackendClose();
-        return 0;
-    }
-    port_failed = false;
-    SimBus* bus = BackendSimBus();
-    if (bus != nullptr) {
-        bus->Settle();
-    }
-    scl_level = bus != nullptr ? bus->Clock() : true;
-    sda_level = bus != nullptr ? bus->Data() : true;
-    if (const char* trace_path = Setting("KOLVANER_TRACE")) {
-        // A misreporting CTS gets its own wire, as a real port's does.
-        trace.Open(trace_path, bus == nullptr || bus->CtsMisreports(), scl_level, sda_level,
-                   BackendInterruptFlag());
-        if (bus != nullptr) {
-            bus->KeepPinChanges(trace.IsOn());
-        }
-    }
-    return 1;
+    return port.lines ? 1 : 0;
 }
 
 void CLOSECOM() {
-    if (SimBus* bus = BackendSimBus(); bus != nullptr && trace.IsOn()) {
-        bus->Settle();
-        TraceLines();
+    if (port.lines) {
+        PortBackend& backend = port.lines->Backend();
+        if (port.trace.IsOn() && backend.Simulated() != nullptr) {
+            backend.Settle(port.scl, port.sda);
+            backend.TraceLines(port.trace, port.scl, port.sda);
+        }
+        // The system drops DTR and RTS as the port closes, in no set order: SCL goes first,
+        // so SDA falls with the clock low and no start condition reaches the chips. Also
+        // after an interruption, which left the lines wherever they were.
+        if (!port.failed && backend.Simulated() == nullptr) {
+            port.lines->SetLine(Line::rts, false);
+            port.lines->SetLine(Line::dtr, false);
+        }
     }
-    trace.Close();
-    // The system drops DTR and RTS as the port closes, in no set order: SCL goes first, so
-    // SDA falls with the clock low and no start condition reaches the chips. Also after an
-    // interruption, which left the lines wherever they were.
-    if (BackendIsOpen() && !port_failed && BackendSimBus() == nullptr) {
-        PacedSetLine(Line::rts, false);
-        PacedSetLine(Line::dtr, false);
-    }
-    BackendClose();
+    port.Close();
 }
 
 void DTR(int level) {
-    if (!LinesInUse()) {
+    if (!port.InUse()) {
         return;
     }
     const bool high = level != 0;
-    const bool stop_condition = high && !sda_level && scl_level;
-    if (!PacedSetLine(Line::dtr, high)) {
-        LineFailed("setting DTR");
+    const bool stop_condition = high && !port.sda && port.scl;
+    if (!port.lines->SetLine(Line::dtr, high)) {
+        port.LineFailed("setting DTR");
         return;
     }
-    sda_level = high;
-    if (stop_condition && BackendSimBus() != nullptr) {
-        BackendSimBus()->Settle();
-    }
-    TraceLines();
+    port.sda = high;
+    bool scl = port.scl;
+    bool sda = port.sda;
     if (stop_condition) {
-        trace.Flush();
+        port.lines->Backend().Settle(scl, sda);
+    }
+    port.lines->Backend().TraceLines(port.trace, port.scl, port.sda);
+    if (stop_condition) {
+        port.trace.Flush();
     }
 }
 
 void RTS(int level) {
-    if (!LinesInUse()) {
+    if (!port.InUse()) {
         return;
     }
     const bool high = level != 0;
-    if (!PacedSetLine(Line::rts, high)) {
-        LineFailed("setting RTS");
+    if (!port.lines->SetLine(Line::rts, high)) {
+        port.LineFailed("setting RTS");
         return;
     }
-    scl_level = high;
-    TraceLines();
+    port.scl = high;
+    port.lines->Backend().TraceLines(port.trace, port.scl, port.sda);
 }
 
 std::int16_t CTS() {
     // A closed or failed port reads as a released line that nobody pulls low.
-    if (!LinesInUse()) {
+    if (!port.InUse()) {
         return 1;
     }
-    const int sampled = PacedCts();
+    const int sampled = port.lines->Cts();
     if (sampled < 0) {
-        LineFailed("reading CTS");
+        port.LineFailed("reading CTS");
         return 1;
     }
-    TraceLines();
-    if (trace.IsOn()) {
-        trace.DataSample(BackendNow(), sampled == 1);
+    PortBackend& backend = port.lines->Backend();
+    backend.TraceLines(port.trace, port.scl, port.sda);
+    if (port.trace.IsOn()) {
+        port.trace.DataSample(backend.Now(), sampled == 1);
     }
     return static_cast<std::int16_t>(sampled);
 }
 
 bool PortIsOpen() {
-    return BackendIsOpen();
+    return port.lines.has_value();
 }
 
 bool PortHasFailed() {
-    return port_failed;
+    return port.failed;
 }
 
 bool PortRefusedAfterOpen() {
-    return port_refused;
+    return port.refused;
 }
 
 const std::string& PortName() {
-    return port_name;
+    return port.name;
 }
 
 const std::string& PortProblem() {
-    return port_problem;
+    return port.problem;
 }
 
 const std::string& TraceProblem() {
-    return trace.Problem();
+    return port.trace.Problem();
 }
 
 PortTiming PortTimingFound() {
-    PortTiming found = timing;
-    found.line_call_ns = LineCallNs();
-    found.cts_call_ns = CtsCallNs();
-    found.pacing = Pacing();
+    PortTiming found = port.timing;
+    if (port.lines) {
+        found.line_call_ns = port.lines->LineCallNs();
+        found.cts_call_ns = port.lines->CtsCallNs();
+        found.pacing = port.lines->Pacing();
+    }
     return found;
 }
 

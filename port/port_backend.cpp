@@ -1,21 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "port/port_backend.h"
 
-#include <chrono>
-#include <csignal>
-#include <optional>
 #include <thread>
 
-#include "port/serial_line.h"
-#include "port/serial_ports.h"
-#include "port/sim/sim_bus.h"
+#include "port/serial/serial_line.h"
+#include "port/serial/serial_ports.h"
+#include "port/trace/bus_trace.h"
 
 namespace {
 
-std::optional<SimBus> sim_bus;
-bool serial_open = false;
-std::string driver;
-std::chrono::steady_clock::time_point opened;
 volatile std::sig_atomic_t interrupted = 0;
 
 // Below this a wait spins on the clock: a sleep's wake-up comes tens of microseconds late.
@@ -23,98 +16,114 @@ constexpr std::int64_t kLongestSpinNs = 2'000'000;
 // A long wait sleeps in slices, so an interruption ends it.
 constexpr std::chrono::milliseconds kSleepSlice{10};
 
-std::string OpenSimulatedBus(const std::string& port) {
-    SimOptions options;
-    if (const std::string error = ParseSimPort(port, options); !error.empty()) {
-        return "simulated bus: " + error;
-    }
-    sim_bus.emplace(options);
-    driver = options.adapter->driver;
-    return {};
-}
-
 }  // namespace
 
-std::string BackendOpen(const std::string& port, const PortSettings& settings) {
-    BackendClose();
+std::string PortBackend::Open(const std::string& port, const PortSettings& settings) {
+    Close();
     interrupted = 0;
-    opened = std::chrono::steady_clock::now();
+    opened_ = std::chrono::steady_clock::now();
     if (NamesSimulator(port)) {
-        return OpenSimulatedBus(port);
+        SimOptions options;
+        if (const std::string error = ParseSimPort(port, options); !error.empty()) {
+            return "simulated bus: " + error;
+        }
+        OpenSimulated(options, true);
+        return {};
     }
     std::string problem = SerialOpen(port, settings);
-    serial_open = problem.empty();
-    driver = serial_open ? SerialPortDriver(port) : "";
+    serial_open_ = problem.empty();
+    driver_ = serial_open_ ? SerialPortDriver(port) : "";
     return problem;
 }
 
-void BackendClose() {
-    if (serial_open) {
+void PortBackend::OpenSimulated(const SimOptions& options, bool follow_host) {
+    Close();
+    sim_bus_.emplace(options, follow_host);
+    driver_ = options.adapter->driver;
+}
+
+void PortBackend::Close() {
+    if (serial_open_) {
         SerialClose();
     }
-    serial_open = false;
-    sim_bus.reset();
+    serial_open_ = false;
+    sim_bus_.reset();
 }
 
-bool BackendIsOpen() {
-    return serial_open || sim_bus.has_value();
-}
-
-SimBus* BackendSimBus() {
-    return sim_bus ? &*sim_bus : nullptr;
-}
-
-const std::string& BackendDriver() {
-    return driver;
-}
-
-bool BackendSetLine(Line line, bool high) {
-    if (sim_bus) {
-        if (line == Line::dtr) {
-            sim_bus->SetData(high);
-        } else {
-            sim_bus->SetClock(high);
-        }
-        return true;
+bool PortBackend::SetLine(Line line, bool high) {
+    if (!sim_bus_) {
+        return line == Line::dtr ? SerialSetDtr(high) : SerialSetRts(high);
     }
-    return line == Line::dtr ? SerialSetDtr(high) : SerialSetRts(high);
+    if (line == Line::dtr) {
+        sim_bus_->SetData(high);
+    } else {
+        sim_bus_->SetClock(high);
+    }
+    return true;
 }
 
-int BackendCts() {
-    if (sim_bus) {
-        return sim_bus->Cts() ? 1 : 0;
+int PortBackend::Cts() {
+    if (sim_bus_) {
+        return sim_bus_->Cts() ? 1 : 0;
     }
     return SerialCts();
 }
 
-std::string BackendLastError() {
+std::string PortBackend::LastError() const {
     return SerialLastError();
 }
 
-std::int64_t BackendNow() {
-    if (sim_bus) {
-        return sim_bus->Now();
+std::int64_t PortBackend::Now() {
+    if (sim_bus_) {
+        return sim_bus_->Now();
     }
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
-                                                                opened)
+                                                                opened_)
         .count();
 }
 
-std::int64_t BackendAfterCall() {
-    return sim_bus ? sim_bus->CallReturned() : BackendNow();
+std::int64_t PortBackend::AfterCall() {
+    return sim_bus_ ? sim_bus_->CallReturned() : Now();
 }
 
-void BackendWaitUntil(std::int64_t time) {
-    if (sim_bus) {
-        sim_bus->WaitUntil(time);
+void PortBackend::WaitUntil(std::int64_t time) {
+    if (sim_bus_) {
+        sim_bus_->WaitUntil(time);
         return;
     }
-    for (std::int64_t now = BackendNow(); now < time && interrupted == 0; now = BackendNow()) {
+    for (std::int64_t now = Now(); now < time && interrupted == 0; now = Now()) {
         if (time - now > kLongestSpinNs) {
             std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
                 kSleepSlice, std::chrono::nanoseconds(time - now - kLongestSpinNs)));
         }
     }
+}
+
+void PortBackend::Settle(bool& scl, bool& sda) {
+    if (sim_bus_) {
+        sim_bus_->Settle();
+        scl = sim_bus_->Clock();
+        sda = sim_bus_->Data();
+    }
+}
+
+void PortBackend::TraceLines(BusTrace& trace, bool scl, bool sda) {
+    if (!sim_bus_) {
+        if (trace.IsOn()) {
+            trace.Lines(Now(), scl, sda);
+        }
+        return;
+    }
+    // Once a trace has stopped, the bus keeps no more pin changes for it.
+    sim_bus_->KeepPinChanges(trace.IsOn());
+    for (const PinChange& change : sim_bus_->TakePinChanges()) {
+        trace.Lines(change.time, change.scl, change.sda);
+    }
+}
+
+PortBackend& OpenPortBackend() {
+    static PortBackend backend;
+    return backend;
 }
 
 void BackendInterrupt() {

@@ -4,39 +4,70 @@
 // monotonic clock on a real port).
 #pragma once
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "port/port_settings.h"
+#include "port/sim/sim_bus.h"
 
-class SimBus;
+class BusTrace;
 
 enum class Line { dtr, rts };
 
-// Opens the port the user named: "sim[:OPTIONS]" or a device. Empty on success, otherwise
-// one line naming the port and the reason.
-std::string BackendOpen(const std::string& port, const PortSettings& settings);
-void BackendClose();
-bool BackendIsOpen();
-// The simulated bus while it is the backend, else nullptr.
-SimBus* BackendSimBus();
-// The adapter's driver: Linux's name for it, Windows' service, or the simulated
-// adapter's; empty when unknown.
-const std::string& BackendDriver();
+class PortBackend {
+  public:
+    // Opens the port the user named: "sim[:OPTIONS]" or a device. Empty on success,
+    // otherwise one line naming the port and the reason.
+    std::string Open(const std::string& port, const PortSettings& settings);
+    // The simulated bus; follow_host false keeps its clock to the calls' costs and waits,
+    // the same on every run.
+    void OpenSimulated(const SimOptions& options, bool follow_host);
+    void Close();
+    bool IsOpen() const { return serial_open_ || sim_bus_.has_value(); }
+    // The adapter's driver: Linux's name for it, Windows' service, or the simulated
+    // adapter's; empty when unknown.
+    const std::string& Driver() const { return driver_; }
 
-// One system call (or simulated call) each; false, or -1 for CTS, when it failed.
-bool BackendSetLine(Line line, bool high);
-int BackendCts();
-std::string BackendLastError();
+    // One system call (or simulated call) each; false, or -1 for CTS, when it failed, the
+    // reason in LastError.
+    bool SetLine(Line line, bool high);
+    int Cts();
+    std::string LastError() const;
 
-// Nanoseconds since the open, and a wait until then; once BackendInterrupt has been called
-// a real port's waits end at once.
-std::int64_t BackendNow();
-// The clock as the last call returned: on the simulated bus where the call's cost left it,
-// however far a slow host fell behind meanwhile, so a call is measured at what it costs.
-std::int64_t BackendAfterCall();
-void BackendWaitUntil(std::int64_t time);
+    // Nanoseconds since the open, and a wait until then; once BackendInterrupt has been
+    // called a real port's waits end at once.
+    std::int64_t Now();
+    // The clock as the last call returned: on the simulated bus where the call's cost left
+    // it, however far a slow host fell behind meanwhile, so a call is measured at what it
+    // costs.
+    std::int64_t AfterCall();
+    void WaitUntil(std::int64_t time);
+
+    // For the trace and the close. The levels at the pins once every edge on its way has
+    // arrived (a real port: the levels last asked for).
+    void Settle(bool& scl, bool& sda);
+    // A real port's CTS wire, or a simulated adapter's that reports something else, gets
+    // its own wire in the trace.
+    bool CtsHasOwnWire() const { return !sim_bus_ || sim_bus_->CtsMisreports(); }
+    // The line changes since the last call into the trace: the pins as the chips see them
+    // on the simulated bus, the levels asked for on a real port.
+    void TraceLines(BusTrace& trace, bool scl, bool sda);
+    // The simulated bus, for a benchmark's look at its pins; nullptr on a real port.
+    const SimBus* Simulated() const { return sim_bus_ ? &*sim_bus_ : nullptr; }
+
+  private:
+    std::optional<SimBus> sim_bus_;
+    bool serial_open_ = false;
+    std::string driver_;
+    std::chrono::steady_clock::time_point opened_;
+};
+
+// The backend of the five entry points.
+PortBackend& OpenPortBackend();
+
 // Async-signal-safe.
 void BackendInterrupt();
 bool BackendInterrupted();

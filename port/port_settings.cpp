@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdlib>
 
 namespace {
 
@@ -77,4 +78,18 @@ std::string DefaultDevice(int port_number) {
 #else
     return "/dev/ttyS" + std::to_string(port_number - 1);
 #endif
+}
+
+PortConfig PortConfigFromEnvironment() {
+    const auto setting = [](const char* name) -> std::string_view {
+        const char* value = std::getenv(name);
+        return value != nullptr ? value : "";
+    };
+    PortConfig config;
+    config.port = CleanPortName(setting("KOLVANER_PORT"));
+    config.trace = setting("KOLVANER_TRACE");
+    if (const std::string_view clock = setting("KOLVANER_CLOCK"); !clock.empty()) {
+        config.problem = ParseClockKhz("KOLVANER_CLOCK", clock, config.clock_khz);
+    }
+    return config;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 
 // OPENCOM succeeded and CLOSECOM has not run since.
 bool PortIsOpen();

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "devices/compass.h"
-#include "port/bus_trace.h"
+#include "port/trace/bus_trace.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
 #ifndef _WIN32

@@ -18,7 +18,7 @@
 #include "bus/port_lines.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
-#include "port/serial_line.h"
+#include "port/serial/serial_line.h"
 #include "tests/support/bus_session.h"
 #include "tests/support/temp_path.h"
 
@@ -44,14 +44,12 @@ class PseudoTerminal : public testing::Test {
         cfsetispeed(&cooked, B38400);
         cfsetospeed(&cooked, B38400);
         ASSERT_EQ(tcsetattr(slave_, TCSANOW, &cooked), 0);
-        setenv("KOLVANER_PORT", path_.c_str(), 1);
-        unsetenv("KOLVANER_TRACE");
+        ConfigurePort({.port = path_});
     }
 
     void TearDown() override {
         SerialClose();
         CLOSECOM();
-        unsetenv("KOLVANER_PORT");
         close(slave_);
         close(master_);
     }

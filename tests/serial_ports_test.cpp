@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "port/serial_ports.h"
+#include "port/serial/serial_ports.h"
 
 namespace fs = std::filesystem;
 

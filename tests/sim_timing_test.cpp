@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/process/environment.h"
+#include "bus/i2c_bus.h"
+#include "bus/port_lines.h"
 #include "devices/compass.h"
 #include "port/port_backend.h"
+#include "port/port_settings.h"
 #include "port/sim/sim_bus.h"
-#include "tests/support/bus_session.h"
 
 namespace {
 
@@ -96,22 +97,24 @@ TEST(SimulatedTiming, AChipIgnoresOrMisreadsATransactionThatBreaksAStandardModeM
 TEST(SimulatedTiming, ThePacedPortKeepsEveryMinimumAtThePins) {
     const struct {
         const char* adapter;
-        const char* clock;
+        int clock_khz;
     } cases[] = {
-        {"native", "55"},
-        {"native", "100"},
-        {"pl2303", "100"},
-        {"ch341", "100"},
+        {"native", 55},
+        {"native", 100},
+        {"pl2303", 100},
+        {"ch341", 100},
     };
     for (const auto& c : cases) {
-        SetEnvironment("KOLVANER_CLOCK", c.clock);
-        BusSession session(std::string("sim:compass=450,broken=misread,adapter=") + c.adapter);
+        ConfigurePort({.port = std::string("sim:compass=450,broken=misread,adapter=") + c.adapter,
+                       .clock_khz = c.clock_khz});
+        OpenBus();
         for (int read = 0; read < 4; ++read) {
-            EXPECT_EQ(ReadBearing(), 45) << c.adapter << " at " << c.clock;
+            EXPECT_EQ(ReadBearing(), 45) << c.adapter << " at " << c.clock_khz;
         }
-        ASSERT_NE(BackendSimBus(), nullptr);
-        EXPECT_EQ(BackendSimBus()->Timing().Violations(), 0) << c.adapter << " at " << c.clock;
-        ClearEnvironment("KOLVANER_CLOCK");
+        const SimBus* bus = OpenPortBackend().Simulated();
+        ASSERT_NE(bus, nullptr);
+        EXPECT_EQ(bus->Timing().Violations(), 0) << c.adapter << " at " << c.clock_khz;
+        CLOSECOM();
     }
 }
 

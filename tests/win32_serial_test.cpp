@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/process/environment.h"
 #include "bus/port_lines.h"
+#include "port/port_settings.h"
 #include "port/port_status.h"
 #include "tests/support/bus_session.h"
 
@@ -19,12 +19,10 @@ namespace {
 
 constexpr char kSettings[] = "COM1:9600,N,8,1";
 
-// OPENCOM on the port KOLVANER_PORT names; why it did not open.
+// OPENCOM on this port; why it did not open.
 std::string OpenComError(const std::string& port, std::int16_t& result) {
-    SetEnvironment("KOLVANER_PORT", port);
-    ClearEnvironment("KOLVANER_TRACE");
+    ConfigurePort({.port = port});
     result = OPENCOM(kSettings);
-    ClearEnvironment("KOLVANER_PORT");
     return PortProblem();
 }
 

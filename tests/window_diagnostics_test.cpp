@@ -11,6 +11,7 @@
 
 #include "app/window/qt/form1.h"
 #include "bus/port_lines.h"
+#include "port/port_settings.h"
 #include "tests/support/expected_traffic.h"
 #include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
@@ -39,8 +40,7 @@ class WindowDiagnosticsTest : public QObject {
 
   private slots:
     void init() {
-        qputenv("KOLVANER_PORT", "sim:compass=450,thermo=0x1980,inport=0x5A");
-        qputenv("KOLVANER_TRACE", kTrace.c_str());
+        ConfigurePort({.port = "sim:compass=450,thermo=0x1980,inport=0x5A", .trace = kTrace});
     }
 
     void cleanup() {

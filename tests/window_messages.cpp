@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/process/wide_text.h"
-#include "port/utf8_text.h"
+#include "port/text/utf8_text.h"
 
 namespace {
 

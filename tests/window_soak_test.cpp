@@ -11,6 +11,7 @@
 
 #include "app/window/qt/form1.h"
 #include "bus/port_lines.h"
+#include "port/port_settings.h"
 
 namespace {
 
@@ -41,8 +42,7 @@ class WindowSoakTest : public QObject {
 
   private slots:
     void HundredThousandTicksKeepMemoryFlat() {
-        qputenv("KOLVANER_PORT", "sim:compass=turning");
-        qunsetenv("KOLVANER_TRACE");
+        ConfigurePort({.port = "sim:compass=turning"});
         Form1 form;
         form.Start();
         form.Timer1->stop();

@@ -16,6 +16,7 @@
 #include "app/window/qt/form1.h"
 #include "bus/i2c_bus.h"
 #include "bus/port_lines.h"
+#include "port/port_settings.h"
 #include "port/port_status.h"
 
 namespace {
@@ -24,7 +25,7 @@ const QRgb kLightYellow = qRgb(255, 255, 128);
 const QRgb kBrown = qRgb(128, 64, 0);
 
 void UsePort(const char* port) {
-    qputenv("KOLVANER_PORT", port);
+    ConfigurePort({.port = port});
 }
 
 // What Timer1 does when it fires, without waiting for it.
@@ -94,7 +95,7 @@ class WindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void init() { qunsetenv("KOLVANER_TRACE"); }
+    void init() { UsePort("sim"); }
     void cleanup() { CLOSECOM(); }
 
     void Properties() {

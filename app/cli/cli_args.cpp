@@ -6,11 +6,17 @@
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
-#include "port/line_pacing.h"
-#include "port/number_text.h"
+#include "port/pacing/line_pacing.h"
+#include "port/sim/sim_adapter.h"
 #include "port/sim/sim_options.h"
+#include "port/text/number_text.h"
 
-const char kCliUsage[] =
+const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
+
+namespace {
+
+// The usage before its options, and after them.
+constexpr char kCommandsText[] =
     "Usage: kolvaner-cli COMMAND [ARGS] [OPTIONS]\n"
     "Commands:\n"
     "  bearing        read the compass at 0x60, whole degrees\n"
@@ -36,23 +42,17 @@ const char kCliUsage[] =
     "                 the first from 16 that this machine's adapters leave free), for\n"
     "                 i2c-tools and smbus2; exits with COMMAND's status\n"
 #endif
-    "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n"
-    "Options, each at most once:\n"
-    "  --count N      number of runs, 0 = until interrupted (default 1)\n"
-    "  --interval MS  milliseconds from the start of one run to the next (default 500)\n"
-    "  --bytes N      get: bytes to read (default 1)\n"
-    "  --port PORT    device path, or sim[:OPTIONS] for the simulated bus\n"
-    "                 (default: $KOLVANER_PORT, else COM1)\n"
-    "  --trace FILE   write a VCD bus trace, times in ns (default: $KOLVANER_TRACE)\n"
-    "  --clock KHZ    fastest SCL clock, 1-100 kHz, and never above the 55.7 the\n"
-    "                 pins' timing allows (default: $KOLVANER_CLOCK, else 55)\n"
-    "  --help         show this text\n"
-    "  --version      show the version\n"
-    "  --             end of options: only the command and its arguments follow\n"
+    "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n";
+
+constexpr char kAfterOptionsText[] =
     "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n"
     "  compass=N|turning|sweep|off  thermo=N|off  inport=N|off\n"
     "  sda=stuck-low  cts=stuck-high|late  hold=1-8\n"
-    "  adapter=ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm (default native)\n"
+    "  adapter=";
+
+// After the adapters' names.
+constexpr char kAfterAdaptersText[] =
+    " (default native)\n"
     "  report=1-250|off  ms between a pl2303's or ch341's modem status reports\n"
     "  broken=abandon|misread  what a chip does when the timing breaks a minimum\n"
     "  slow=US  one call in eight takes US longer  seed=N  for the irregular parts\n"
@@ -62,10 +62,6 @@ const char kCliUsage[] =
     "Exit status: 0 every run succeeded; 1 a run failed, the port or trace failed,\n"
     "or check or recover found a fault; 2 usage error; 128+N ended by signal N\n"
     "(Ctrl-C: 130).\n";
-
-const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
-
-namespace {
 
 constexpr unsigned kMaxCount = 1'000'000'000;
 constexpr unsigned kMaxIntervalMs = 86'400'000;
@@ -93,22 +89,63 @@ enum class Option { count, interval, bytes, port, trace, clock, bus };
 // The highest adapter number i2c-tools takes.
 constexpr unsigned kMaxBus = 0xFFFFF;
 
-// One row per option, each taking a value as --name VALUE or --name=VALUE.
+// One row per option, each taking a value as --name VALUE or --name=VALUE; the help's
+// lines come from here, a '\n' in help going on under it.
 constexpr struct {
     std::string_view name;
+    std::string_view value;
     Option option;
     Scope scope;
+    std::string_view help;
 } kOptions[] = {
-    {"--count", Option::count, Scope::repeating},
-    {"--interval", Option::interval, Scope::repeating},
-    {"--bytes", Option::bytes, Scope::get},
-    {"--port", Option::port, Scope::opening},
-    {"--trace", Option::trace, Scope::opening},
-    {"--clock", Option::clock, Scope::opening},
+    {"--count", "N", Option::count, Scope::repeating,
+     "number of runs, 0 = until interrupted (default 1)"},
+    {"--interval", "MS", Option::interval, Scope::repeating,
+     "milliseconds from the start of one run to the next (default 500)"},
+    {"--bytes", "N", Option::bytes, Scope::get, "get: bytes to read (default 1)"},
+    {"--port", "PORT", Option::port, Scope::opening,
+     "device path, or sim[:OPTIONS] for the simulated bus\n(default: $KOLVANER_PORT, else COM1)"},
+    {"--trace", "FILE", Option::trace, Scope::opening,
+     "write a VCD bus trace, times in ns (default: $KOLVANER_TRACE)"},
+    {"--clock", "KHZ", Option::clock, Scope::opening,
+     "fastest SCL clock, 1-100 kHz, and never above the 55.7 the\n"
+     "pins' timing allows (default: $KOLVANER_CLOCK, else 55)"},
 #ifdef __linux__
-    {"--bus", Option::bus, Scope::i2c},
+    {"--bus", "N", Option::bus, Scope::i2c, "i2c: the adapter number to serve"},
 #endif
 };
+
+// The options without a value, each answered on its own.
+constexpr char kLoneOptionsText[] =
+    "  --help         show this text\n"
+    "  --version      show the version\n"
+    "  --             end of options: only the command and its arguments follow\n";
+
+// "  --count N      number of runs...", continuation lines under the text.
+std::string OptionLines() {
+    constexpr std::size_t kTextColumn = 17;
+    std::string lines = "Options, each at most once:\n";
+    for (const auto& row : kOptions) {
+        std::string line = "  " + std::string(row.name) + " " + std::string(row.value);
+        line.resize(std::max(kTextColumn, line.size() + 2), ' ');
+        for (const char c : row.help) {
+            line += c;
+            if (c == '\n') {
+                line.append(kTextColumn, ' ');
+            }
+        }
+        lines += line + "\n";
+    }
+    return lines + kLoneOptionsText;
+}
+
+std::string AdapterNames() {
+    std::string names;
+    for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
+        names += (index == 0 ? "" : "|") + std::string(kSimAdapters[index].name);
+    }
+    return names;
+}
 
 std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
                       const char* unit, int& number) {
@@ -136,21 +173,10 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
         case Option::trace:
             command.trace = std::string(value);
             return value.empty() ? "empty --trace" : "";
-        case Option::clock: {
-            int khz = 0;
-            if (!ParseClockKhz(value, khz).empty()) {
-                return "bad --clock " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
-                       std::to_string(kMaxClockKhz) + " kHz)";
-            }
-            command.clock_khz = khz;
-            return {};
-        }
-        case Option::bus: {
-            int bus = 0;
-            std::string error = SetNumber("--bus", value, 0, kMaxBus, "", bus);
-            command.bus = bus;
-            return error;
-        }
+        case Option::clock:
+            return ParseClockKhz("--clock", value, command.clock_khz.emplace());
+        case Option::bus:
+            return SetNumber("--bus", value, 0, kMaxBus, "", command.bus.emplace());
     }
     return {};
 }
@@ -200,139 +226,190 @@ bool SetAction(std::string_view name, CliCommand& command) {
     return false;
 }
 
+// The operands still to read, one at a time.
+struct Operands {
+    const std::vector<std::string_view>& all;
+    std::size_t next = 0;
+
+    bool Left() const { return next < all.size(); }
+    std::string_view Take() { return all[next++]; }
+};
+
+// get's register, when one is given.
+std::string SetRegister(Operands& operands, CliCommand& command) {
+    if (!operands.Left()) {
+        return {};
+    }
+    return ParseByte("register", operands.Take(), command.first_register.emplace());
+}
+
+// set's bytes, at least one and at most a page.
+std::string SetData(Operands& operands, CliCommand& command) {
+    if (!operands.Left()) {
+        return "missing byte for set";
+    }
+    if (operands.all.size() - operands.next > kMaxSetBytes) {
+        return "too many bytes for set (at most " + std::to_string(kMaxSetBytes) +
+               ", an EEPROM page)";
+    }
+    while (operands.Left()) {
+        if (std::string error = ParseByte("byte", operands.Take(), command.data.emplace_back());
+            !error.empty()) {
+            return error;
+        }
+    }
+    return {};
+}
+
 // The arguments after the command that are not options: an address for input (optional)
 // and for get, set and dump; get's register; set's bytes.
-std::string SetOperands(std::string_view action_name, const std::vector<std::string_view>& operands,
+std::string SetOperands(std::string_view action_name, const std::vector<std::string_view>& list,
                         CliCommand& command) {
     using Action = CliCommand::Action;
     const Action action = command.action;
     if (action == Action::i2c) {
-        command.program.assign(operands.begin(), operands.end());
-        return operands.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
+        command.program.assign(list.begin(), list.end());
+        return list.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
     }
-    std::size_t next = 0;
+    Operands operands{list};
     const bool needs_address =
         action == Action::get || action == Action::set || action == Action::dump;
-    if (needs_address && operands.empty()) {
+    if (needs_address && !operands.Left()) {
         return "missing address for " + std::string(action_name);
     }
-    if ((needs_address || action == Action::input) && !operands.empty()) {
-        if (!ParseNumber(operands[0], true, kMaxAddress, command.address)) {
-            return "bad address " + Quoted(operands[0]) + " (0-127 or 0x00-0x7f)";
-        }
-        next = 1;
-    }
-    if (action == Action::get && next < operands.size()) {
-        std::uint8_t first_register = 0;
-        if (std::string error = ParseByte("register", operands[next++], first_register);
-            !error.empty()) {
-            return error;
-        }
-        command.first_register = first_register;
-    }
-    if (action == Action::set) {
-        if (next == operands.size()) {
-            return "missing byte for set";
-        }
-        if (operands.size() - next > kMaxSetBytes) {
-            return "too many bytes for set (at most " + std::to_string(kMaxSetBytes) +
-                   ", an EEPROM page)";
-        }
-        for (; next < operands.size(); ++next) {
-            if (std::string error = ParseByte("byte", operands[next], command.data.emplace_back());
-                !error.empty()) {
-                return error;
-            }
+    if ((needs_address || action == Action::input) && operands.Left()) {
+        const std::string_view address = operands.Take();
+        if (!ParseNumber(address, true, kMaxAddress, command.address)) {
+            return "bad address " + Quoted(address) + " (0-127 or 0x00-0x7f)";
         }
     }
-    if (next < operands.size()) {
-        return "unexpected argument " + Quoted(operands[next]);
+    std::string error;
+    if (action == Action::get) {
+        error = SetRegister(operands, command);
+    } else if (action == Action::set) {
+        error = SetData(operands, command);
     }
-    return {};
+    if (error.empty() && operands.Left()) {
+        error = "unexpected argument " + Quoted(operands.Take());
+    }
+    return error;
 }
 
-}  // namespace
-
-std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
-    command = CliCommand{};
-    // --help and --version win wherever they stand, whatever else is wrong; the first counts.
+// --help and --version win wherever they stand, whatever else is wrong; the first counts.
+bool AnswersAlone(const std::vector<std::string_view>& args, CliCommand& command) {
     for (const std::string_view arg : args) {
         if (arg == "--") {
-            break;
+            return false;
         }
         if (arg == "--help" || arg == "-h" || arg == "--version") {
             command.action =
                 arg == "--version" ? CliCommand::Action::version : CliCommand::Action::help;
-            return {};
+            return true;
         }
     }
-    bool have_action = false;
-    std::string_view action_name;
-    std::vector<std::size_t> given;  // rows of kOptions
-    std::vector<std::string_view> operands;
-    bool options_ended = false;
-    for (std::size_t index = 0; index < args.size(); ++index) {
-        const std::string_view arg = args[index];
-        if (!options_ended && arg == "--") {
-            // What follows is the command and its operands, whatever it looks like.
-            options_ended = true;
-        } else if (options_ended || !IsOption(arg)) {
-            if (have_action) {
-                operands.push_back(arg);
-            } else if (!SetAction(arg, command)) {
-                return "unknown command " + Quoted(arg);
-            } else {
-                have_action = true;
-                action_name = arg;
-            }
-        } else {
-            const std::size_t equals = arg.find('=');
-            const std::string_view name = arg.substr(0, equals);
-            const auto* row =
-                std::find_if(std::begin(kOptions), std::end(kOptions),
-                             [name](const auto& known) { return known.name == name; });
-            if (row == std::end(kOptions)) {
-                return "unknown option " + Quoted(name);
-            }
-            const auto row_index = static_cast<std::size_t>(row - std::begin(kOptions));
-            if (std::find(given.begin(), given.end(), row_index) != given.end()) {
-                return Quoted(name) + " given twice";
-            }
-            std::string_view value;
-            if (equals != std::string_view::npos) {
-                value = arg.substr(equals + 1);
-            } else if (index + 1 < args.size()) {
-                value = args[++index];
-            } else {
-                return "missing value for " + Quoted(arg);
-            }
-            if (std::string error = SetOption(row->option, value, command); !error.empty()) {
-                return error;
-            }
-            given.push_back(row_index);
-        }
-    }
-    if (!have_action) {
-        return "no command given (kolvaner-cli --help lists them)";
-    }
-    if (std::string error = SetOperands(action_name, operands, command); !error.empty()) {
-        return error;
-    }
-    for (const std::size_t row : given) {
-        if (!Applies(kOptions[row].scope, command.action)) {
-            return Quoted(kOptions[row].name) + " does not apply to " + std::string(action_name);
-        }
-    }
-    return {};
+    return false;
 }
 
-std::string CheckClockSetting(std::string_view value) {
-    int khz = 0;
-    if (!ParseClockKhz(value, khz).empty()) {
-        return "bad KOLVANER_CLOCK " + Quoted(value) + " (" + std::to_string(kMinClockKhz) + "-" +
-               std::to_string(kMaxClockKhz) + " kHz)";
+// The arguments read so far.
+class ArgsRead {
+  public:
+    ArgsRead(const std::vector<std::string_view>& args, CliCommand& command)
+        : args_(args), command_(command) {}
+
+    // Reads the argument at index, and an option's value after it; index moves past both.
+    std::string Read(std::size_t& index) {
+        const std::string_view arg = args_[index];
+        if (!options_ended_ && arg == "--") {
+            // What follows is the command and its operands, whatever it looks like.
+            options_ended_ = true;
+            return {};
+        }
+        if (options_ended_ || !IsOption(arg)) {
+            return ReadWord(arg);
+        }
+        return ReadOption(index);
     }
-    return {};
+
+    // What is wrong with the whole, once every argument is read.
+    std::string Finish() {
+        if (action_name_.empty()) {
+            return "no command given (kolvaner-cli --help lists them)";
+        }
+        if (std::string error = SetOperands(action_name_, operands_, command_); !error.empty()) {
+            return error;
+        }
+        for (const std::size_t row : given_) {
+            if (!Applies(kOptions[row].scope, command_.action)) {
+                return Quoted(kOptions[row].name) + " does not apply to " +
+                       std::string(action_name_);
+            }
+        }
+        return {};
+    }
+
+  private:
+    std::string ReadWord(std::string_view arg) {
+        if (!action_name_.empty()) {
+            operands_.push_back(arg);
+        } else if (SetAction(arg, command_)) {
+            action_name_ = arg;
+        } else {
+            return "unknown command " + Quoted(arg);
+        }
+        return {};
+    }
+
+    std::string ReadOption(std::size_t& index) {
+        const std::string_view arg = args_[index];
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        const auto* row = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                       [name](const auto& known) { return known.name == name; });
+        if (row == std::end(kOptions)) {
+            return "unknown option " + Quoted(name);
+        }
+        const auto row_index = static_cast<std::size_t>(row - std::begin(kOptions));
+        if (std::find(given_.begin(), given_.end(), row_index) != given_.end()) {
+            return Quoted(name) + " given twice";
+        }
+        given_.push_back(row_index);
+        if (equals != std::string_view::npos) {
+            return SetOption(row->option, arg.substr(equals + 1), command_);
+        }
+        if (index + 1 == args_.size()) {
+            return "missing value for " + Quoted(arg);
+        }
+        return SetOption(row->option, args_[++index], command_);
+    }
+
+    const std::vector<std::string_view>& args_;
+    CliCommand& command_;
+    std::string_view action_name_;
+    std::vector<std::size_t> given_;  // rows of kOptions
+    std::vector<std::string_view> operands_;
+    bool options_ended_ = false;
+};
+
+}  // namespace
+
+const std::string& CliUsage() {
+    static const std::string usage =
+        kCommandsText + OptionLines() + kAfterOptionsText + AdapterNames() + kAfterAdaptersText;
+    return usage;
+}
+
+std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
+    command = CliCommand{};
+    if (AnswersAlone(args, command)) {
+        return {};
+    }
+    ArgsRead read(args, command);
+    for (std::size_t index = 0; index < args.size(); ++index) {
+        if (std::string error = read.Read(index); !error.empty()) {
+            return error;
+        }
+    }
+    return read.Finish();
 }
 
 std::string CheckSimulatorPort(std::string_view source, std::string_view port) {

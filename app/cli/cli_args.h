@@ -38,16 +38,13 @@ struct CliCommand {
     std::vector<std::string> program;  // i2c: the command and its arguments
 };
 
-extern const char kCliUsage[];
+// The help text; its options come from the option table.
+const std::string& CliUsage();
 extern const char kCliVersion[];
 
 // Reads the arguments after the program name. Empty on success, otherwise one line naming
 // the bad argument.
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command);
-
-// KOLVANER_CLOCK as the environment gives it: empty when it is fine, else one line naming
-// the bad value.
-std::string CheckClockSetting(std::string_view value);
 
 // A port that names the simulated bus must name it right: empty when the port is fine or a
 // device (only opening it tells), otherwise one line naming the source (--port or

@@ -11,7 +11,7 @@
 #include "app/process/ending_signals.h"
 #include "app/process/printable.h"
 #include "bus/bus_check.h"
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 #include "port/port_status.h"
 
 namespace {
@@ -63,6 +63,20 @@ std::string Duration(std::int64_t ns) {
         std::snprintf(text, sizeof text, "%.2f ms", static_cast<double>(ns) / 1e6);
     }
     return text;
+}
+
+// About what one bearing read takes at this pacing, with these costs per call.
+std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
+                           std::int64_t cts_call_ns) {
+    // 174 DTR and RTS calls, about 140 of which change a line (the rest leave it where it
+    // is and need no pacing), and 20 CTS reads.
+    constexpr std::int64_t kLineCalls = 174;
+    constexpr std::int64_t kChanges = 140;
+    constexpr std::int64_t kCtsReads = 20;
+    const std::int64_t pacing_wait =
+        std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
+    return kLineCalls * line_call_ns + kChanges * pacing_wait +
+           kCtsReads * (pacing.cts_wait_ns + cts_call_ns);
 }
 
 // The adapter, what its calls take and the clock that results.

@@ -8,8 +8,8 @@
 
 #include "app/cli/cli_process.h"
 #include "app/process/printable.h"
-#include "port/line_pacing.h"
-#include "port/serial_ports.h"
+#include "port/pacing/line_pacing.h"
+#include "port/serial/serial_ports.h"
 
 namespace {
 

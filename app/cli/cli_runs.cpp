@@ -103,14 +103,45 @@ RunOutput RunOnce(const CliCommand& command) {
     return {};
 }
 
+// Tells one run's reading or why it failed; false when the readings cannot be written.
+bool Report(const CliCommand& command, const RunOutput& output, bool& printed, bool& failed) {
+    if (!output.failure.empty()) {
+        Complain(output.failure);
+        failed = true;
+        return true;
+    }
+    if (output.text.empty()) {
+        return true;
+    }
+    // Grids one after another get a blank line between them.
+    const bool grid =
+        command.action == CliCommand::Action::scan || command.action == CliCommand::Action::dump;
+    const bool separate = printed && grid;
+    printed = true;
+    if (!Print((separate ? "\n" : "") + output.text) && CaughtSignal() == 0) {
+        Complain(std::string("cannot write the readings: ") + std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// A scan reads nothing but acknowledges, which a CTS that lies turns into devices.
+bool ScanTrusted(const CliCommand& command) {
+    if (command.action != CliCommand::Action::scan) {
+        return true;
+    }
+    const std::string why = UntrustedCts();
+    if (!why.empty()) {
+        Complain("cannot scan: " + why);
+    }
+    return why.empty();
+}
+
 }  // namespace
 
 int RunRepeated(const CliCommand& command) {
-    if (command.action == CliCommand::Action::scan) {
-        if (const std::string why = UntrustedCts(); !why.empty()) {
-            Complain("cannot scan: " + why);
-            return EXIT_FAILURE;
-        }
+    if (!ScanTrusted(command)) {
+        return EXIT_FAILURE;
     }
     bool failed = false;
     bool printed = false;
@@ -127,22 +158,8 @@ int RunRepeated(const CliCommand& command) {
         }
         const RunOutput output = RunOnce(command);
         // A read cut short by the end of the program is no reading.
-        if (PortHasFailed() || LinesStopped()) {
+        if (PortHasFailed() || LinesStopped() || !Report(command, output, printed, failed)) {
             return EXIT_FAILURE;
-        }
-        if (!output.failure.empty()) {
-            Complain(output.failure);
-            failed = true;
-        } else if (!output.text.empty()) {
-            // Grids one after another get a blank line between them.
-            const bool grid = command.action == CliCommand::Action::scan ||
-                              command.action == CliCommand::Action::dump;
-            const bool separate = printed && grid;
-            printed = true;
-            if (!Print((separate ? "\n" : "") + output.text) && CaughtSignal() == 0) {
-                Complain(std::string("cannot write the readings: ") + std::strerror(errno));
-                return EXIT_FAILURE;
-            }
         }
         if (CaughtSignal() != 0 || !TraceProblem().empty()) {
             break;

@@ -31,8 +31,19 @@ std::string Refusal(const CliCommand& command, const BusTransfer& transfer,
                      transfer.refused, written[static_cast<std::size_t>(transfer.refused - 1)]);
 }
 
-// As i2cdump shows it: a row per 16 registers, then the same bytes as text, where 00 and ff
-// show as '.' and other unprintable bytes as '?'.
+// A register in the text column: X not acknowledged, '.' for 00 and ff, '?' for other
+// unprintable bytes.
+char DumpChar(std::optional<BusByte> value) {
+    if (!value) {
+        return 'X';
+    }
+    if (*value == 0x00 || *value == 0xFF) {
+        return '.';
+    }
+    return *value < 0x20 || *value >= 0x7F ? '?' : static_cast<char>(*value);
+}
+
+// As i2cdump shows it: a row per 16 registers, then the same bytes as text.
 std::string DumpGrid(const std::array<std::optional<BusByte>, kRegisters>& registers) {
     std::string grid = "     0  1  2  3  4  5  6  7  8  9  a  b  c  d  e  f    0123456789abcdef\n";
     for (int row = 0; row < kRegisters; row += 16) {
@@ -40,17 +51,8 @@ std::string DumpGrid(const std::array<std::optional<BusByte>, kRegisters>& regis
         grid += Formatted("%02x: ", row);
         for (int number = row; number < row + 16; ++number) {
             const std::optional<BusByte> value = registers[static_cast<std::size_t>(number)];
-            if (!value) {
-                grid += "XX ";
-                text += 'X';
-                continue;
-            }
-            grid += Formatted("%02x ", *value);
-            if (*value == 0x00 || *value == 0xFF) {
-                text += '.';
-            } else {
-                text += *value < 0x20 || *value >= 0x7F ? '?' : static_cast<char>(*value);
-            }
+            grid += value ? Formatted("%02x ", *value) : "XX ";
+            text += DumpChar(value);
         }
         grid += "   " + text + "\n";
     }

@@ -15,7 +15,6 @@
 #include "app/i2c/i2c_run.h"
 #endif
 #include "app/process/ending_signals.h"
-#include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
@@ -29,27 +28,38 @@ constexpr int kUsageError = 2;
 // A run a signal cut short ends with 128 + its number, as a shell reports it.
 constexpr int kSignalExitBase = 128;
 
-// The arguments, and a simulator named in the environment when --port does not override it.
-std::string UsageError(const std::vector<std::string_view>& args, CliCommand& command) {
+// The port's settings: the environment's, each option in its place.
+PortConfig ConfigFor(const CliCommand& command) {
+    PortConfig config = PortConfigFromEnvironment();
+    if (command.port) {
+        config.port = *command.port;
+    }
+    if (command.trace) {
+        config.trace = *command.trace;
+    }
+    if (command.clock_khz) {
+        config.clock_khz = *command.clock_khz;
+        config.problem.clear();  // only KOLVANER_CLOCK's, which --clock overrides
+    }
+    return config;
+}
+
+// The arguments, and the environment's settings where no option overrides them.
+std::string UsageError(const std::vector<std::string_view>& args, CliCommand& command,
+                       PortConfig& config) {
     if (std::string error = ParseCliArgs(args, command); !error.empty()) {
         return error;
     }
-    const bool opens_port =
-        command.action != CliCommand::Action::help && command.action != CliCommand::Action::version;
-    if (!opens_port || command.action == CliCommand::Action::ports) {
+    using Action = CliCommand::Action;
+    if (command.action == Action::help || command.action == Action::version ||
+        command.action == Action::ports) {
         return {};
     }
-    const char* environment_clock = std::getenv("KOLVANER_CLOCK");
-    if (!command.clock_khz && environment_clock != nullptr && *environment_clock != '\0') {
-        if (std::string error = CheckClockSetting(environment_clock); !error.empty()) {
-            return error;
-        }
+    config = ConfigFor(command);
+    if (!config.problem.empty() || command.port) {
+        return config.problem;
     }
-    const char* environment_port = std::getenv("KOLVANER_PORT");
-    if (!command.port && environment_port != nullptr) {
-        return CheckSimulatorPort("KOLVANER_PORT", CleanPortName(environment_port));
-    }
-    return {};
+    return CheckSimulatorPort("KOLVANER_PORT", config.port);
 }
 
 int RunCommand(const CliCommand& command) {
@@ -90,17 +100,19 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     // As Windows' own tools answer them.
     if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
-        std::fputs(kCliUsage, stdout);
+        std::fputs(CliUsage().c_str(), stdout);
         return EXIT_SUCCESS;
     }
     CliCommand command;
-    if (const std::string error = UsageError(args, command); !error.empty()) {
+    PortConfig config;
+    if (const std::string error = UsageError(args, command, config); !error.empty()) {
         Complain(error);
         return kUsageError;
     }
     if (command.action == CliCommand::Action::help ||
         command.action == CliCommand::Action::version) {
-        std::fputs(command.action == CliCommand::Action::help ? kCliUsage : kCliVersion, stdout);
+        std::fputs(command.action == CliCommand::Action::help ? CliUsage().c_str() : kCliVersion,
+                   stdout);
         return EXIT_SUCCESS;
     }
     if (command.action == CliCommand::Action::ports) {
@@ -114,15 +126,7 @@ int main(int argc, char** argv) {
         }
     }
 #endif
-    if (command.port) {
-        SetEnvironment("KOLVANER_PORT", *command.port);
-    }
-    if (command.clock_khz) {
-        SetEnvironment("KOLVANER_CLOCK", std::to_string(*command.clock_khz));
-    }
-    if (command.trace) {
-        SetEnvironment("KOLVANER_TRACE", *command.trace);
-    }
+    ConfigurePort(config);
     CatchEndingSignals();
     OpenBus();
     const bool ready = PortIsOpen() && TraceProblem().empty() && CaughtSignal() == 0;

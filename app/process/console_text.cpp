@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/process/console_text.h"
 
 #ifdef _WIN32

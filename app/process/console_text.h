@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text for a standard stream that reads right in any language. The program's text is UTF-8;
 // a Windows console shows bytes in its own code page, so it gets the text as UTF-16.
 #pragma once

@@ -5,46 +5,50 @@
 
 namespace {
 
+// What a UTF-8 sequence's first byte says: its length (0 when it starts none), its bits of
+// the code point, and the range the second byte must lie in (the others are 0x80-0xBF).
+struct Utf8Lead {
+    std::size_t length;
+    char32_t bits;
+    unsigned char low;
+    unsigned char high;
+};
+
+Utf8Lead LeadOf(unsigned char lead) {
+    if (lead < 0x80) {
+        return {1, lead, 0x80, 0xBF};
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return {2, lead & 0x1FU, 0x80, 0xBF};
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        return {3, lead & 0x0FU, static_cast<unsigned char>(lead == 0xE0 ? 0xA0 : 0x80),
+                static_cast<unsigned char>(lead == 0xED ? 0x9F : 0xBF)};
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return {4, lead & 0x07U, static_cast<unsigned char>(lead == 0xF0 ? 0x90 : 0x80),
+                static_cast<unsigned char>(lead == 0xF4 ? 0x8F : 0xBF)};
+    }
+    return {0, 0, 0, 0};
+}
+
 // The length of the well-formed UTF-8 sequence text starts with, and its code point; 0 when
 // the first byte starts none (RFC 3629: no overlong forms, no surrogates, nothing past
 // U+10FFFF, no sequence cut short).
 std::size_t Utf8Sequence(std::string_view text, char32_t& code_point) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    // The range the second byte must lie in; the others are 0x80-0xBF.
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    std::size_t length = 0;
-    if (lead < 0x80) {
-        code_point = lead;
-        return 1;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code_point = lead & 0x1FU;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code_point = lead & 0x0FU;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code_point = lead & 0x07U;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
+    const Utf8Lead lead = LeadOf(static_cast<unsigned char>(text[0]));
+    if (lead.length == 0 || text.size() < lead.length) {
         return 0;
     }
-    if (text.size() < length) {
-        return 0;
-    }
-    for (std::size_t index = 1; index < length; ++index) {
+    code_point = lead.bits;
+    for (std::size_t index = 1; index < lead.length; ++index) {
         const auto next = static_cast<unsigned char>(text[index]);
-        if (next < (index == 1 ? low : 0x80) || next > (index == 1 ? high : 0xBF)) {
+        if (next < (index == 1 ? lead.low : 0x80) || next > (index == 1 ? lead.high : 0xBF)) {
             return 0;
         }
         code_point = (code_point << 6U) | (next & 0x3FU);
     }
-    return length;
+    return lead.length;
 }
 
 // The C0 and C1 controls and DEL, which move a terminal's cursor or start its escape

@@ -105,7 +105,6 @@ class SimBus {
     bool Clock() const { return scl_; }
     bool Data() const { return sda_; }
     bool CtsMisreports() const;
-    const SimAdapter& Adapter() const { return adapter_; }
     // Keeps the pin changes from now on (for a trace), or no longer and lets go of them.
     void KeepPinChanges(bool keep);
     // The pin changes kept since the last call, oldest first.

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <optional>
 
-#include "port/number_text.h"
+#include "port/text/number_text.h"
 
 namespace {
 

@@ -41,6 +41,8 @@ const TimingRule* PinTiming::Measure(TimingRule rule, SimTime elapsed) {
     return &kEach[index];
 }
 
+// One pass over both lines' edges, in the order the rules apply at the pins.
+// NOLINTNEXTLINE(readability-function-cognitive-complexity)
 const TimingRule* PinTiming::Check(SimTime now, bool scl, bool sda) {
     const TimingRule* broken = nullptr;
     const auto note = [&broken](const TimingRule* rule) {

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <utility>
 
-#include "app/process/environment.h"
 #include "bus/i2c_bus.h"
 #include "bus/message_box.h"
 #include "bus/port_lines.h"
+#include "port/port_settings.h"
 #include "tests/support/temp_path.h"
 #include "tests/support/vcd_i2c.h"
 
@@ -25,19 +25,12 @@ std::vector<std::string> TakeMessages() {
 }
 
 BusSession::BusSession(const std::string& port, const std::string& trace_path) {
-    SetEnvironment("KOLVANER_PORT", port);
-    if (trace_path.empty()) {
-        ClearEnvironment("KOLVANER_TRACE");
-    } else {
-        SetEnvironment("KOLVANER_TRACE", trace_path);
-    }
+    ConfigurePort({.port = port, .trace = trace_path});
     OpenBus();
 }
 
 BusSession::~BusSession() {
     CLOSECOM();
-    ClearEnvironment("KOLVANER_PORT");
-    ClearEnvironment("KOLVANER_TRACE");
 }
 
 std::vector<std::string> TrafficWhile(const std::string& port, const std::function<void()>& body) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Opens the bus on the given port (KOLVANER_PORT: sim[:OPTIONS] or a device path), with an
+// Opens the bus on the given port (sim[:OPTIONS] or a device path), with an
 // optional trace, for one test, and closes it again.
 #pragma once
 

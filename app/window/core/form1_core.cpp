@@ -12,7 +12,7 @@
 #include "devices/input_port.h"
 #include "devices/thermometer.h"
 #include "port/port_status.h"
-#include "port/serial_ports.h"
+#include "port/serial/serial_ports.h"
 
 namespace {
 

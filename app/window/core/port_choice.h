@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "port/serial_ports.h"
+#include "port/serial/serial_ports.h"
 
 // A port to show in an example: the first of the ports that is not failed_port; with none,
 // COM3 (/dev/ttyUSB0 on Linux), or COM4 (/dev/ttyUSB1) when that is the failed one.

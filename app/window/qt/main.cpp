@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/process/environment.h"
 #include "app/process/standard_descriptors.h"
 #include "app/window/core/form1_core.h"
 #include "app/window/core/window_arguments.h"
 #include "app/window/qt/form1.h"
 #include "app/window/qt/quit_signals.h"
+#include "port/port_settings.h"
 
 namespace {
 
@@ -41,9 +41,9 @@ int main(int argc, char** argv) {
         std::fputs(read.answer.c_str(), read.exit_status == 0 ? stdout : stderr);
         return read.exit_status;
     }
-    if (read.port) {
-        SetEnvironment("KOLVANER_PORT", *read.port);
-    }
+    PortConfig config = PortConfigFromEnvironment();
+    config.port = read.port.value_or(config.port);
+    ConfigurePort(config);
     // Qt takes its own options out; whatever else is left is ignored.
     qt_handler = qInstallMessageHandler(ExitWithoutAWindow);
     QApplication application(argc, argv);

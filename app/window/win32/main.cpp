@@ -5,13 +5,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/process/environment.h"
 #include "app/process/wide_text.h"
 #include "app/window/core/port_choice.h"
 #include "app/window/core/window_arguments.h"
 #include "app/window/win32/form1.h"
-#include "port/serial_ports.h"
-#include "port/utf8_text.h"
+#include "port/port_settings.h"
+#include "port/serial/serial_ports.h"
+#include "port/text/utf8_text.h"
 
 namespace {
 
@@ -82,9 +82,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
         ShowAnswer(read);
         return read.exit_status;
     }
-    if (read.port) {
-        SetEnvironment("KOLVANER_PORT", *read.port);
-    }
+    PortConfig config = PortConfigFromEnvironment();
+    config.port = read.port.value_or(config.port);
+    ConfigurePort(config);
     // A debugger or DebugView shows what the program tells.
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
     Form1 form(hInstance);

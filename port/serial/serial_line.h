@@ -20,5 +20,3 @@ bool SerialSetRts(bool high);
 int SerialCts();
 // The system's reason for the call that just failed.
 std::string SerialLastError();
-// The device SerialOpen opened, for messages.
-const std::string& SerialDevice();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The serial ports under /sys/class/tty that have a node in /dev, and their drivers. Only
 // sysfs attributes and symbolic links are read; no device is opened.
-#include "port/serial_ports.h"
+#include "port/serial/serial_ports.h"
 
 #include <algorithm>
 #include <array>

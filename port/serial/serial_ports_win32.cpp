@@ -15,8 +15,8 @@
 #include <cwchar>
 #include <tuple>
 
-#include "port/serial_ports.h"
-#include "port/utf8_text.h"
+#include "port/serial/serial_ports.h"
+#include "port/text/utf8_text.h"
 
 namespace {
 

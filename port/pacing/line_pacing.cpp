@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "port/line_pacing.h"
+#include "port/pacing/line_pacing.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "port/number_text.h"
 #include "port/pin_edges.h"
+#include "port/text/number_text.h"
 
 namespace {
 
@@ -134,10 +134,10 @@ const char* KindVerdict(AdapterKind kind) {
     return "may work, paced as one that reports CTS late";
 }
 
-std::string ParseClockKhz(std::string_view text, int& khz) {
+std::string ParseClockKhz(std::string_view name, std::string_view text, int& khz) {
     if (!ParseNumber(text, false, kMaxClockKhz, khz) || khz < kMinClockKhz) {
-        return "bad clock '" + std::string(text) + "' (" + std::to_string(kMinClockKhz) + "-" +
-               std::to_string(kMaxClockKhz) + " kHz)";
+        return "bad " + std::string(name) + " '" + std::string(text) + "' (" +
+               std::to_string(kMinClockKhz) + "-" + std::to_string(kMaxClockKhz) + " kHz)";
     }
     return {};
 }
@@ -174,17 +174,4 @@ std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_st
                            std::int64_t last_change_end) {
     return std::max(last_change_start + pacing.half_period_ns,
                     last_change_end + pacing.cts_wait_ns);
-}
-
-std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
-                           std::int64_t cts_call_ns) {
-    // 174 DTR and RTS calls, about 140 of which change a line (the rest leave it where it
-    // is and need no pacing), and 20 CTS reads.
-    constexpr std::int64_t kLineCalls = 174;
-    constexpr std::int64_t kChanges = 140;
-    constexpr std::int64_t kCtsReads = 20;
-    const std::int64_t pacing_wait =
-        std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
-    return kLineCalls * line_call_ns + kChanges * pacing_wait +
-           kCtsReads * (pacing.cts_wait_ns + cts_call_ns);
 }

@@ -32,9 +32,9 @@ std::int64_t PinHalfPeriodNs();
 // 37 kbit/s.
 constexpr int kDefaultClockKhz = 55;
 
-// "1" to "100" kHz, as KOLVANER_CLOCK and --clock take it: empty on success, else what is
-// wrong, naming the text.
-std::string ParseClockKhz(std::string_view text, int& khz);
+// "1" to "100" kHz, as KOLVANER_CLOCK and --clock take it: empty on success, else
+// "bad NAME 'TEXT' (1-100 kHz)".
+std::string ParseClockKhz(std::string_view name, std::string_view text, int& khz);
 
 struct LinePacing {
     // Between two line changes, and from a change to a CTS read: half an SCL period. A bit
@@ -56,7 +56,3 @@ std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t l
 std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_start);
 std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_start,
                            std::int64_t last_change_end);
-
-// About what one bearing read takes at this pacing, with these costs per call.
-std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
-                           std::int64_t cts_call_ns);

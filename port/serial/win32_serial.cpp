@@ -9,15 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "port/serial_line.h"
-#include "port/serial_ports.h"
-#include "port/utf8_text.h"
+#include "port/serial/serial_line.h"
+#include "port/serial/serial_ports.h"
+#include "port/text/utf8_text.h"
 
 namespace {
 
 HANDLE port_handle = INVALID_HANDLE_VALUE;
 DCB saved_settings{};
-std::string port_device;
 // What the port last set each line to; the open may leave both high.
 bool rts_low = false;
 bool dtr_low = false;
@@ -160,7 +159,6 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     port_handle = handle;
     saved_settings = previous;
-    port_device = path;
     return {};
 }
 
@@ -204,8 +202,4 @@ int SerialCts() {
 
 std::string SerialLastError() {
     return ErrorText(GetLastError());
-}
-
-const std::string& SerialDevice() {
-    return port_device;
 }

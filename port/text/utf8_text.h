@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text from the wide-character Win32 API (UTF-16) as UTF-8, the program's own encoding.
 #pragma once
 

@@ -12,13 +12,12 @@
 #include <cstring>
 #include <ctime>
 
-#include "port/serial_line.h"
+#include "port/serial/serial_line.h"
 
 namespace {
 
 int port_fd = -1;
 termios saved_settings{};
-std::string port_device;
 // What the port last set each line to; the open leaves both high.
 bool rts_low = false;
 bool dtr_low = false;
@@ -186,7 +185,6 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     port_fd = fd;
     saved_settings = previous;
-    port_device = device;
     return {};
 }
 
@@ -230,8 +228,4 @@ int SerialCts() {
 
 std::string SerialLastError() {
     return std::strerror(errno);
-}
-
-const std::string& SerialDevice() {
-    return port_device;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "port/bus_trace.h"
+#include "port/trace/bus_trace.h"
 
 #include <algorithm>
 #include <cerrno>
