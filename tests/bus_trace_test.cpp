@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "devices/compass.h"
-#include "port/trace/bus_trace.h"
 #include "port/port_status.h"
+#include "port/trace/bus_trace.h"
 #include "tests/support/bus_session.h"
 #ifndef _WIN32
 #include "tests/support/fifo_drain.h"
