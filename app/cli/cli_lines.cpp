@@ -73,10 +73,9 @@ std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
     constexpr std::int64_t kLineCalls = 174;
     constexpr std::int64_t kChanges = 140;
     constexpr std::int64_t kCtsReads = 20;
-    const std::int64_t pacing_wait =
-        std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
-    return kLineCalls * line_call_ns + kChanges * pacing_wait +
-           kCtsReads * (pacing.cts_wait_ns + cts_call_ns);
+    // Each change and each read waits from the return of the call before it.
+    return kLineCalls * line_call_ns + kChanges * pacing.half_period_ns +
+           kCtsReads * (std::max(pacing.half_period_ns, pacing.cts_wait_ns) + cts_call_ns);
 }
 
 // The adapter, what its calls take and the clock that results.
