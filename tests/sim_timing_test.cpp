@@ -12,6 +12,7 @@
 #include "devices/compass.h"
 #include "port/port_backend.h"
 #include "port/port_settings.h"
+#include "port/port_status.h"
 #include "port/sim/sim_bus.h"
 
 namespace {
@@ -195,6 +196,35 @@ TEST(SimulatedTiming, ReportsComeAtAPhaseAndDelayTheSeedSets) {
     EXPECT_GE(earliest, 1'003'716);
     EXPECT_LE(latest, 6'003'716 + 10'000);
     EXPECT_GT(latest - earliest, 1'000'000);
+}
+
+// After a signal's hold no start leaves an idle bus, while a repeated start of the
+// transaction under way still goes out; the next open starts afresh.
+TEST(SimulatedTiming, AfterTheHoldNoTransactionStartsButTheOneUnderWayGoesOn) {
+    for (const bool under_way : {false, true}) {
+        ConfigurePort({.port = "sim:compass=450"});
+        OpenBus();
+        if (under_way) {
+            DTR(0);  // a start
+            RTS(0);
+        }
+        HoldNewTransactions();
+        if (under_way) {
+            DTR(1);
+            RTS(1);
+        }
+        DTR(0);  // a start from the idle bus, or a repeated one
+        EXPECT_EQ(PortHeldTransaction(), !under_way) << under_way;
+        RTS(0);
+        DTR(0);
+        RTS(1);
+        DTR(1);  // a stop
+        CLOSECOM();
+        OpenBus();
+        EXPECT_EQ(ReadBearing(), 45) << under_way;
+        EXPECT_FALSE(PortHeldTransaction()) << under_way;
+        CLOSECOM();
+    }
 }
 
 }  // namespace
