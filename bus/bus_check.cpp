@@ -122,3 +122,13 @@ std::optional<int> BusClear() {
     DTR(1);
     return pulses;
 }
+
+bool BusFreeLater(std::chrono::milliseconds late_wait) {
+    std::this_thread::sleep_for(late_wait);
+    if (!SdaReadsHigh()) {
+        return false;
+    }
+    DTR(0);
+    DTR(1);
+    return true;
+}

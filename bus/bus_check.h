@@ -48,3 +48,6 @@ constexpr int kBusClearPulses = 9;
 // Returns the pulses it took (0 when SDA was free), nothing when SDA stayed low. Leaves the
 // lines idle either way.
 std::optional<int> BusClear();
+// After BusClear gave up: whether SDA reads high once late_wait has passed, as through a
+// port whose CTS follows late; then a start and a stop as BusClear sends them.
+bool BusFreeLater(std::chrono::milliseconds late_wait);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The port library: the five entry points, on the simulated bus or a real serial port as
 // the configuration handed over says, paced to its clock, with an optional bus trace.
+#include <csignal>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,13 +12,10 @@
 #include "port/port_backend.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
+#include "port/text/port_name_text.h"
 #include "port/trace/bus_trace.h"
 
 namespace {
-
-// How long CTS may take to follow DTR when the port opens: a CH340 that reports its
-// status every few milliseconds is well inside it.
-constexpr std::int64_t kCtsFollowLimitNs = 250'000'000;
 
 constexpr char kNoCts[] =
     "this adapter does not report CTS, so the bus cannot be read back; adapters with an "
@@ -35,9 +33,14 @@ struct OpenPort {
     PortTiming timing;
     BusTrace trace;
     std::optional<PacedLines> lines;
-    // The levels last asked for, to spot the stop condition and for a real port's trace.
+    // The levels last asked for, to spot the start and stop conditions and for a real
+    // port's trace.
     bool scl = true;
     bool sda = true;
+    // No transaction under way: opened, or the last one ended with its stop.
+    bool idle = true;
+    // A start from an idle bus was kept back after HoldNewTransactions.
+    bool held = false;
 
     // What the calls took stays for PortTimingFound once the port is closed.
     void Close() {
@@ -51,7 +54,7 @@ struct OpenPort {
         lines.reset();
     }
 
-    bool InUse() const { return lines && !failed && !BackendInterrupted(); }
+    bool InUse() const { return lines && !failed && !held && !BackendInterrupted(); }
 
     // An unplugged adapter fails every call from now on: stop using it, and stop the
     // trace, which would only record line changes that never reached the port.
@@ -66,10 +69,14 @@ struct OpenPort {
     // when the bus cannot be used through this port.
     bool TestAdapter() {
         const std::int64_t half_period = HalfPeriodNs(config->clock_khz);
-        const CtsSelfTest test = TestCts(*lines, kCtsFollowLimitNs);
+        const CtsSelfTest test = TestCts(*lines, kLongestCtsFollowNs);
         timing.driver = lines->Backend().Driver();
         timing.kind = KindOfDriver(timing.driver);
         timing.cts_latency_ns = test.latency_ns;
+        if (test.interrupted) {
+            problem = "testing CTS on " + name + ": interrupted";
+            return false;
+        }
         if (test.call_failed) {
             problem = "cannot use " + name + ": " + lines->Backend().LastError();
             return false;
@@ -114,6 +121,7 @@ struct OpenPort {
 };
 
 OpenPort port;
+volatile std::sig_atomic_t transactions_held = 0;
 
 }  // namespace
 
@@ -126,6 +134,7 @@ std::int16_t OPENCOM(const char* settings_text) {
     OpenPort fresh;
     fresh.config = port.config;
     port = std::move(fresh);
+    transactions_held = 0;
     PortSettings settings;
     port.problem = ParsePortSettings(settings_text != nullptr ? settings_text : "", settings);
     if (port.problem.empty()) {
@@ -158,6 +167,14 @@ void DTR(int level) {
     }
     const bool high = level != 0;
     const bool stop_condition = high && !port.sda && port.scl;
+    const bool start_condition = !high && port.sda && port.scl;
+    if (start_condition && port.idle && transactions_held != 0) {
+        port.held = true;
+        return;
+    }
+    if (start_condition || stop_condition) {
+        port.idle = stop_condition;
+    }
     if (!port.lines->SetLine(Line::dtr, high)) {
         port.LineFailed("setting DTR");
         return;
@@ -241,4 +258,12 @@ PortTiming PortTimingFound() {
 
 void InterruptLineOperations() {
     BackendInterrupt();
+}
+
+void HoldNewTransactions() {
+    transactions_held = 1;
+}
+
+bool PortHeldTransaction() {
+    return port.held;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "port/port_settings.h"
+#include "port/text/port_name_text.h"
 
 #include <algorithm>
 #include <array>
@@ -59,17 +60,6 @@ std::string ParsePortSettings(std::string_view text, PortSettings& settings) {
         return "bad stop bits in " + quoted + " (1 or 2)";
     }
     return {};
-}
-
-std::string CleanPortName(std::string_view name) {
-    constexpr std::string_view kSpaces = " \t";
-    name.remove_prefix(std::min(name.find_first_not_of(kSpaces), name.size()));
-    name = name.substr(0, name.find_last_not_of(kSpaces) + 1);
-    if (!name.empty() && name.back() == ':') {
-        name.remove_suffix(1);
-        name = name.substr(0, name.find_last_not_of(kSpaces) + 1);
-    }
-    return std::string(name);
 }
 
 std::string DefaultDevice(int port_number) {

@@ -34,10 +34,5 @@ struct PortSettings {
 // Empty on success, otherwise what is wrong with the text.
 std::string ParsePortSettings(std::string_view text, PortSettings& settings);
 
-// A port name as the user gave it (KOLVANER_PORT, --port), without the spaces around it
-// (cmd's "set KOLVANER_PORT=COM4 && ..." keeps the one before "&&") and without a trailing
-// colon ("COM3:", as DOS named its devices). Empty when nothing is left.
-std::string CleanPortName(std::string_view name);
-
 // The platform's device for COMn: /dev/ttyS<n-1> on POSIX, \\.\COMn on Windows.
 std::string DefaultDevice(int port_number);

@@ -42,3 +42,10 @@ PortTiming PortTimingFound();
 // operation returns at once, as on a failed port, and a trace write waiting for its reader
 // gives up, so a program told to end does not wait on a slow adapter or a stuck reader.
 void InterruptLineOperations();
+
+// For a signal handler (async-signal-safe): from now until the next OPENCOM no transaction
+// starts: the start condition that would begin one from an idle bus is not sent, and the
+// port reads and drives nothing more. The transaction under way goes on to its stop.
+void HoldNewTransactions();
+// True once HoldNewTransactions kept a transaction from starting.
+bool PortHeldTransaction();

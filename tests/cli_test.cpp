@@ -53,6 +53,10 @@ TEST(KolvanerCli, OutputAndExitStatus) {
         {"input --port sim:inport=0x5A", 0, "0x5a\n--\n"},
         {"input 0x20 --port sim:inport=7", 0, "0x07\n--\n"},
         {"input --port sim:inport=7 32", 0, "0x07\n--\n"},
+        // --port is cleaned as KOLVANER_PORT is: a trailing colon and spaces go.
+        {"bearing --port ' sim:compass=450: '", 0, "45\n--\n"},
+        // CTS 2 ms late on a port whose driver says it is a PC's own: read right.
+        {"bearing --port sim:compass=450,report=2", 0, "45\n--\n"},
         {"check --port sim", 0, kLinesOk},
         {"check --port sim:sda=stuck-low", 1,
          "idle bus, SCL high: CTS stays low when DTR releases SDA\n"
@@ -70,9 +74,9 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong\n--\n"},
         {"recover --port sim", 0, "SDA free; sent a start and a stop\n--\n"},
         {"recover --port sim:hold=1", 0,
-         "SDA free after 1 clock pulse; sent a start and a stop\n--\n"},
+         "SDA free after at most 1 clock pulse; sent a start and a stop\n--\n"},
         {"recover --port sim:hold=8", 0,
-         "SDA free after 8 clock pulses; sent a start and a stop\n--\n"},
+         "SDA free after at most 8 clock pulses; sent a start and a stop\n--\n"},
         {"recover --port sim:sda=stuck-low", 1,
          "SDA still stuck low after 9 clock pulses: check the wiring and the pull-up, or power "
          "the devices off and on\n--\n"},
@@ -208,8 +212,10 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
         {"check", "KOLVANER_CLOCK=fast", "bad KOLVANER_CLOCK 'fast' (1-100 kHz)"},
         {"bearing --port sim:adapter=usb", "",
          "bad --port 'sim:adapter=usb': bad value 'usb' for adapter"},
-        {"bearing --port sim:adapter=ftdi,report=5", "",
-         "bad --port 'sim:adapter=ftdi,report=5': report= needs an adapter that reports"},
+        {"bearing --port sim:adapter=cdc-acm,report=5", "",
+         "bad --port 'sim:adapter=cdc-acm,report=5': report= needs an adapter that reports"},
+        {"bearing --port sim:adapter=ftdi,report=off", "",
+         "bad --port 'sim:adapter=ftdi,report=off': report=off needs an adapter that reports"},
         {"bearing --port sim:adapter=ch341,report=0", "",
          "bad --port 'sim:adapter=ch341,report=0': bad value '0' for report"},
     };

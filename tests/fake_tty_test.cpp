@@ -188,7 +188,7 @@ TEST(FakeSerialTerminal, CheckAndRecoverOnTheSerialBackend) {
         {"check", "KOLVANER_FAKE_BUS=cts=late", 1,
          "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong"},
         {"recover", "KOLVANER_FAKE_BUS=hold=6", 0,
-         "SDA free after 6 clock pulses; sent a start and a stop"},
+         "SDA free after at most 6 clock pulses; sent a start and a stop"},
     };
     for (const auto& c : cases) {
         const ProgramRun run =

@@ -45,13 +45,12 @@ TEST(PacedLines, SpaceEachCallAfterTheLastChange) {
         Call second;
         std::int64_t gap_ns;  // from the first call's return to the second's
     } cases[] = {
-        // Two changes start half a period apart; both cost the same.
-        {"change after change", 0, Call::dtr_high, kHalfPeriod},
-        {"change of the other line", 0, Call::rts_low, kHalfPeriod},
+        // A change half a period after the last one returned, then its own cost.
+        {"change after change", 0, Call::dtr_high, kHalfPeriod + kPortIo},
+        {"change of the other line", 0, Call::rts_low, kHalfPeriod + kPortIo},
         // A call that leaves the line where it is puts no edge on the pins: no wait.
         {"same level again", 0, Call::dtr_low, kPortIo},
-        // A CTS read half a period after the change started, then its own cost.
-        {"read after change", 0, Call::cts, kHalfPeriod},
+        {"read after change", 0, Call::cts, kHalfPeriod + kPortIo},
         // A late-reporting adapter: the read waits from the change's return.
         {"read after change, late adapter", 20'000, Call::cts, 20'000 + kPortIo},
     };
@@ -94,6 +93,11 @@ TEST(CtsSelfTest, TellsWhetherAndHowLateCtsFollowsDtr) {
         {"sim:adapter=ch341", true, 1'000'000, 4'000'000 + 1'000'000},
         {"sim:adapter=cdc-acm", false, -1, -1},
         {"sim:cts=stuck-high", false, -1, -1},
+        // Calls that cost nothing: the polls' waits still end the test.
+        {"sim:cts=stuck-high,adapter=ideal", false, -1, -1},
+        // A driver that keeps the status 16 ms: the test toggles again as soon as CTS
+        // followed, so each change but the first waits about a whole interval.
+        {"sim:adapter=ftdi,report=16", true, 14'000'000, 17'000'000},
         // SDA held low with the bus idle: nothing to measure, and no verdict on CTS.
         {"sim:sda=stuck-low", true, -1, -1},
     };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "port/port_settings.h"
+#include "port/text/port_name_text.h"
 
 namespace {
 

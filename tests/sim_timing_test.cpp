@@ -12,6 +12,7 @@
 #include "devices/compass.h"
 #include "port/port_backend.h"
 #include "port/port_settings.h"
+#include "port/port_status.h"
 #include "port/sim/sim_bus.h"
 
 namespace {
@@ -93,27 +94,30 @@ TEST(SimulatedTiming, AChipIgnoresOrMisreadsATransactionThatBreaksAStandardModeM
 }
 
 // Through each adapter at the default clock and the fastest one accepted, with chips that
-// misread a broken bit: the bearing comes out right and the pins keep every minimum.
+// misread a broken bit: the bearing comes out right and the pins keep every minimum, also
+// when calls now and then take long and when CTS comes late on an adapter whose driver
+// says it should not.
 TEST(SimulatedTiming, ThePacedPortKeepsEveryMinimumAtThePins) {
     const struct {
         const char* adapter;
         int clock_khz;
+        const char* more;  // further options
     } cases[] = {
-        {"native", 55},
-        {"native", 100},
-        {"pl2303", 100},
-        {"ch341", 100},
+        {"native", 55, ""},         {"native", 100, ""},         {"pl2303", 100, ""},
+        {"ch341", 100, ""},         {"native", 55, ",slow=200"}, {"native", 55, ",report=2"},
+        {"ftdi", 55, ",report=16"},
     };
     for (const auto& c : cases) {
-        ConfigurePort({.port = std::string("sim:compass=450,broken=misread,adapter=") + c.adapter,
-                       .clock_khz = c.clock_khz});
+        const std::string port =
+            std::string("sim:compass=450,broken=misread,adapter=") + c.adapter + c.more;
+        ConfigurePort({.port = port, .clock_khz = c.clock_khz});
         OpenBus();
         for (int read = 0; read < 4; ++read) {
-            EXPECT_EQ(ReadBearing(), 45) << c.adapter << " at " << c.clock_khz;
+            EXPECT_EQ(ReadBearing(), 45) << port << " at " << c.clock_khz;
         }
         const SimBus* bus = OpenPortBackend().Simulated();
         ASSERT_NE(bus, nullptr);
-        EXPECT_EQ(bus->Timing().Violations(), 0) << c.adapter << " at " << c.clock_khz;
+        EXPECT_EQ(bus->Timing().Violations(), 0) << port << " at " << c.clock_khz;
         CLOSECOM();
     }
 }
@@ -192,6 +196,35 @@ TEST(SimulatedTiming, ReportsComeAtAPhaseAndDelayTheSeedSets) {
     EXPECT_GE(earliest, 1'003'716);
     EXPECT_LE(latest, 6'003'716 + 10'000);
     EXPECT_GT(latest - earliest, 1'000'000);
+}
+
+// After a signal's hold no start leaves an idle bus, while a repeated start of the
+// transaction under way still goes out; the next open starts afresh.
+TEST(SimulatedTiming, AfterTheHoldNoTransactionStartsButTheOneUnderWayGoesOn) {
+    for (const bool under_way : {false, true}) {
+        ConfigurePort({.port = "sim:compass=450"});
+        OpenBus();
+        if (under_way) {
+            DTR(0);  // a start
+            RTS(0);
+        }
+        HoldNewTransactions();
+        if (under_way) {
+            DTR(1);
+            RTS(1);
+        }
+        DTR(0);  // a start from the idle bus, or a repeated one
+        EXPECT_EQ(PortHeldTransaction(), !under_way) << under_way;
+        RTS(0);
+        DTR(0);
+        RTS(1);
+        DTR(1);  // a stop
+        CLOSECOM();
+        OpenBus();
+        EXPECT_EQ(ReadBearing(), 45) << under_way;
+        EXPECT_FALSE(PortHeldTransaction()) << under_way;
+        CLOSECOM();
+    }
 }
 
 }  // namespace

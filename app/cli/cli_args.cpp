@@ -10,6 +10,7 @@
 #include "port/sim/sim_adapter.h"
 #include "port/sim/sim_options.h"
 #include "port/text/number_text.h"
+#include "port/text/port_name_text.h"
 
 const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
 
@@ -53,7 +54,8 @@ constexpr char kAfterOptionsText[] =
 // After the adapters' names.
 constexpr char kAfterAdaptersText[] =
     " (default native)\n"
-    "  report=1-250|off  ms between a pl2303's or ch341's modem status reports\n"
+    "  report=1-250|off  ms between a pl2303's or ch341's modem status reports; on\n"
+    "                    another adapter, a driver that keeps the status this long\n"
     "  broken=abandon|misread  what a chip does when the timing breaks a minimum\n"
     "  slow=US  one call in eight takes US longer  seed=N  for the irregular parts\n"
     "A run whose device does not acknowledge its address or, for get and set, a byte\n"
@@ -165,11 +167,10 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
         case Option::bytes:
             return SetNumber("--bytes", value, 1, kMaxReadBytes, "", command.bytes);
         case Option::port:
-            if (value.empty()) {
+            if (CleanPortName(value).empty()) {
                 return "empty --port";
             }
-            command.port = std::string(value);
-            return CheckSimulatorPort("--port", value);
+            return CheckPortName("--port", value, command.port.emplace());
         case Option::trace:
             command.trace = std::string(value);
             return value.empty() ? "empty --trace" : "";
@@ -412,13 +413,14 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
     return read.Finish();
 }
 
-std::string CheckSimulatorPort(std::string_view source, std::string_view port) {
+std::string CheckPortName(std::string_view source, std::string_view given, std::string& name) {
+    name = CleanPortName(given);
     SimOptions options;
-    if (!NamesSimulator(port)) {
+    if (!NamesSimulator(name)) {
         return {};
     }
-    if (std::string error = ParseSimPort(port, options); !error.empty()) {
-        return "bad " + std::string(source) + " " + Quoted(port) + ": " + error;
+    if (std::string error = ParseSimPort(name, options); !error.empty()) {
+        return "bad " + std::string(source) + " " + Quoted(given) + ": " + error;
     }
     return {};
 }

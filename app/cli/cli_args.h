@@ -46,7 +46,8 @@ extern const char kCliVersion[];
 // the bad argument.
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command);
 
-// A port that names the simulated bus must name it right: empty when the port is fine or a
-// device (only opening it tells), otherwise one line naming the source (--port or
-// KOLVANER_PORT) and the bad option.
-std::string CheckSimulatorPort(std::string_view source, std::string_view port);
+// Cleans a port name given in source (--port or KOLVANER_PORT) into name, the same for
+// both: no spaces around it, no colon after it. A name for the simulated bus must name it
+// right: empty when the port is fine or a device (only opening it tells), otherwise one
+// line naming the source and the bad option.
+std::string CheckPortName(std::string_view source, std::string_view given, std::string& name);

@@ -73,10 +73,9 @@ std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
     constexpr std::int64_t kLineCalls = 174;
     constexpr std::int64_t kChanges = 140;
     constexpr std::int64_t kCtsReads = 20;
-    const std::int64_t pacing_wait =
-        std::max<std::int64_t>(pacing.half_period_ns - line_call_ns, 0);
-    return kLineCalls * line_call_ns + kChanges * pacing_wait +
-           kCtsReads * (pacing.cts_wait_ns + cts_call_ns);
+    // Each change and each read waits from the return of the call before it.
+    return kLineCalls * line_call_ns + kChanges * pacing.half_period_ns +
+           kCtsReads * (std::max(pacing.half_period_ns, pacing.cts_wait_ns) + cts_call_ns);
 }
 
 // The adapter, what its calls take and the clock that results.
@@ -112,7 +111,15 @@ std::string TimingText(const PortTiming& timing) {
 }  // namespace
 
 std::string UntrustedCts() {
-    const LineFault fault = DiagnoseLines(CheckLines(kLateCtsWait));
+    const LineCheck check = CheckLines(kLateCtsWait);
+    // A check cut short, or through a port that failed, says nothing about CTS.
+    if (CaughtSignal() != 0 || LinesStopped()) {
+        return "line check interrupted";
+    }
+    if (PortHasFailed()) {
+        return "line check failed";
+    }
+    const LineFault fault = DiagnoseLines(check);
     const bool untrusted = fault == LineFault::cts_late || fault == LineFault::cts_erratic ||
                            fault == LineFault::cts_stuck_high;
     return untrusted ? Verdict(fault) : "";
@@ -121,7 +128,11 @@ std::string UntrustedCts() {
 int RunCheck() {
     Print(TimingText(PortTimingFound()));
     const LineCheck check = CheckLines(kLateCtsWait);
-    if (PortHasFailed() || LinesStopped()) {
+    if (CaughtSignal() != 0 || LinesStopped()) {
+        Complain("line check interrupted");
+        return EXIT_FAILURE;
+    }
+    if (PortHasFailed()) {
         return EXIT_FAILURE;
     }
     const LineFault fault = DiagnoseLines(check);
@@ -131,7 +142,15 @@ int RunCheck() {
 }
 
 int RunRecover() {
-    const std::optional<int> pulses = BusClear();
+    // With SDA held low at the open, how late CTS follows was never measured: a read may
+    // show SDA as it was some pulses before, so a count is only the most it took.
+    const bool untimed = PortTimingFound().cts_latency_ns < 0;
+    std::optional<int> pulses = BusClear();
+    if (!pulses && untimed && !PortHasFailed() && !LinesStopped() && CaughtSignal() == 0 &&
+        BusFreeLater(std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::nanoseconds(kLongestCtsFollowNs)))) {
+        pulses = kBusClearPulses;
+    }
     if (PortHasFailed() || LinesStopped()) {
         return EXIT_FAILURE;
     }
@@ -144,8 +163,9 @@ int RunRecover() {
     if (*pulses == 0) {
         Print("SDA free; sent a start and a stop\n");
     } else {
-        Print("SDA free after " + std::to_string(*pulses) + " clock pulse" +
-              (*pulses == 1 ? "" : "s") + "; sent a start and a stop\n");
+        Print(std::string("SDA free after ") + (untimed ? "at most " : "") +
+              std::to_string(*pulses) + " clock pulse" + (*pulses == 1 ? "" : "s") +
+              "; sent a start and a stop\n");
     }
     return EXIT_SUCCESS;
 }

@@ -8,8 +8,9 @@
 // 0 when the lines behave, 1 when not or when the port failed.
 int RunCheck();
 
-// The line check's verdict when CTS cannot be trusted (late, erratic, always high), else
-// empty: a scan through such an adapter would show devices that are not there.
+// The line check's verdict when CTS cannot be trusted (late, erratic, always high), or
+// that the check was interrupted or its port failed, else empty: a scan through such an
+// adapter would show devices that are not there.
 std::string UntrustedCts();
 
 // Clears a bus that a device holds and says whether SDA came free; 0 when it did.

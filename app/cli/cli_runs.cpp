@@ -137,6 +137,15 @@ bool ScanTrusted(const CliCommand& command) {
     return why.empty();
 }
 
+// A read cut short by the end of the program is no reading; one a signal kept from
+// starting is none either, nor one through a port that failed.
+bool RunCompleted() {
+    if (LinesStopped()) {
+        Complain("a transaction was cut short; a device may hold SDA: try kolvaner-cli recover");
+    }
+    return !PortHasFailed() && !LinesStopped() && !PortHeldTransaction();
+}
+
 }  // namespace
 
 int RunRepeated(const CliCommand& command) {
@@ -157,8 +166,7 @@ int RunRepeated(const CliCommand& command) {
             }
         }
         const RunOutput output = RunOnce(command);
-        // A read cut short by the end of the program is no reading.
-        if (PortHasFailed() || LinesStopped() || !Report(command, output, printed, failed)) {
+        if (!RunCompleted() || !Report(command, output, printed, failed)) {
             return EXIT_FAILURE;
         }
         if (CaughtSignal() != 0 || !TraceProblem().empty()) {

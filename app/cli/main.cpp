@@ -59,7 +59,8 @@ std::string UsageError(const std::vector<std::string_view>& args, CliCommand& co
     if (!config.problem.empty() || command.port) {
         return config.problem;
     }
-    return CheckSimulatorPort("KOLVANER_PORT", config.port);
+    std::string cleaned;
+    return CheckPortName("KOLVANER_PORT", config.port, cleaned);
 }
 
 int RunCommand(const CliCommand& command) {

@@ -18,6 +18,7 @@ void (*volatile then_call)(int) = nullptr;
 void OnEndingSignal(int signal_number) {
     if (caught_signal == 0) {
         caught_signal = signal_number;
+        HoldNewTransactions();
 #ifndef _WIN32
         // SIGALRM, caught here too, comes back as the second signal.
         alarm(1);

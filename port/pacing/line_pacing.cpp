@@ -153,25 +153,24 @@ std::int64_t HalfPeriodNs(int khz) {
 }
 
 std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t latency_ns) {
+    // What the open measured governs, twice over; the driver only sets a floor under it.
+    const std::int64_t measured = latency_ns > 0 ? 2 * latency_ns : 0;
     if (kind != AdapterKind::usb_polled && kind != AdapterKind::unknown) {
-        return 0;
+        return measured;
     }
     const KnownDriver* known = FindDriver(driver);
     const std::int64_t interval = known != nullptr ? known->report_interval_ns : 0;
     if (latency_ns < 0 && interval == 0) {
         return kUnmeasuredCtsWaitNs;
     }
-    // A report comes within an interval of a change; the worst latency measured is at
-    // least half an interval, as good as certain after eight changes.
-    return std::max(2 * latency_ns, 2 * interval);
+    // A report comes within an interval of a change.
+    return std::max(measured, 2 * interval);
 }
 
-std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_start) {
-    return last_change_start + pacing.half_period_ns;
+std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_end) {
+    return last_change_end + pacing.half_period_ns;
 }
 
-std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_start,
-                           std::int64_t last_change_end) {
-    return std::max(last_change_start + pacing.half_period_ns,
-                    last_change_end + pacing.cts_wait_ns);
+std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_end) {
+    return last_change_end + std::max(pacing.half_period_ns, pacing.cts_wait_ns);
 }

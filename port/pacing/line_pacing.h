@@ -22,6 +22,12 @@ const char* KindText(AdapterKind kind);
 // What the bus can do through it: "works", "works, slowly", "cannot work", ...
 const char* KindVerdict(AdapterKind kind);
 
+// The longest interval between an adapter's modem status reports that the port's open
+// measures, and so the longest the simulator's report= takes. A report reaches the host
+// less than an interval after the chip took it, so CTS follows within two.
+constexpr unsigned kMaxReportIntervalMs = 250;
+constexpr std::int64_t kLongestCtsFollowNs = 2LL * kMaxReportIntervalMs * 1'000'000;
+
 constexpr int kMinClockKhz = 1;
 constexpr int kMaxClockKhz = 100;
 // The shortest half period that keeps every standard-mode minimum at the chips' pins
@@ -37,10 +43,11 @@ constexpr int kDefaultClockKhz = 55;
 std::string ParseClockKhz(std::string_view name, std::string_view text, int& khz);
 
 struct LinePacing {
-    // Between two line changes, and from a change to a CTS read: half an SCL period. A bit
-    // written takes three (data, clock up, clock down), a bit read two.
+    // From the return of the call that made the last line change to the next change or
+    // CTS read: half an SCL period. A bit written takes three (data, clock up, clock
+    // down), a bit read two.
     std::int64_t half_period_ns = 0;
-    // From the end of the last change's call to a CTS read, for adapters that report late.
+    // From that return to a CTS read, for an adapter whose CTS follows late.
     std::int64_t cts_wait_ns = 0;
 };
 
@@ -48,11 +55,13 @@ struct LinePacing {
 // the pins is at most khz.
 std::int64_t HalfPeriodNs(int khz);
 
-// For an adapter of this kind whose CTS followed DTR at worst latency_ns after the DTR
-// call returned (-1: not measured): how long a CTS read waits after a change returned.
+// For an adapter of this kind whose CTS followed DTR latency_ns after the DTR call
+// returned (-1: not measured): how long a CTS read waits after a change returned. Twice
+// what was measured, on every adapter; the driver's report interval, where known, is the
+// least.
 std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t latency_ns);
 
-// The earliest time the next line change may go out, and the next CTS read.
-std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_start);
-std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_start,
-                           std::int64_t last_change_end);
+// The earliest time the next line change may go out, and the next CTS read, counted from
+// the return of the call that made the last change: a call that took long squeezes no gap.
+std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_end);
+std::int64_t NextCtsReadAt(const LinePacing& pacing, std::int64_t last_change_end);

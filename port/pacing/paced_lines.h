@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The backend's line calls, spaced in time so the chips see standard-mode I2C: a change no
-// sooner than half a period after the last change, a CTS read no sooner than half a period
-// after the last change nor before the adapter has had time to report it.
+// sooner than half a period after the call that made the last change returned, a CTS read
+// no sooner than that nor before the adapter has had time to report it.
 #pragma once
 
 #include <cstdint>
@@ -45,7 +45,6 @@ class PacedLines {
     LinePacing pacing_;
     std::optional<bool> dtr_level_;
     std::optional<bool> rts_level_;
-    std::int64_t last_change_start_ = 0;
     std::int64_t last_change_end_ = 0;
     CallTime line_calls_;
     CallTime cts_calls_;

@@ -191,7 +191,11 @@ bool SimBus::SdaAt(SimTime time) const {
 bool SimBus::ReportedLevel(SimTime read_at) {
     switch (adapter_.status) {
         case SimAdapter::Status::fresh:
-            return SdaAt(read_at - adapter_.receiver);
+            // Unless report= makes its driver keep the status the chip last reported.
+            if (report_interval_ == 0) {
+                return SdaAt(read_at - adapter_.receiver);
+            }
+            [[fallthrough]];
         case SimAdapter::Status::polled:
             if (report_interval_ == 0) {
                 return frozen_status_;
@@ -248,7 +252,8 @@ bool SimBus::Cts() {
 }
 
 bool SimBus::CtsMisreports() const {
-    return cts_ != SimOptions::Cts::follows || adapter_.status != SimAdapter::Status::fresh;
+    return cts_ != SimOptions::Cts::follows || adapter_.status != SimAdapter::Status::fresh ||
+           report_interval_ != 0;
 }
 
 void SimBus::KeepPinChanges(bool keep) {

@@ -188,6 +188,24 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// The options that only go together with others.
+std::string CheckCombination(const SimOptions& options) {
+    if (options.compass_hold > 0 && options.compass == SimOptions::Compass::off) {
+        return "hold=" + std::to_string(options.compass_hold) +
+               " needs the compass on the bus (allowed: hold=1-8 without compass=off)";
+    }
+    // On an adapter whose driver reads the status fresh, report= keeps it as a driver
+    // that caches it does.
+    if (options.report_interval && options.adapter->status == SimAdapter::Status::always_on) {
+        return "report= needs an adapter that reports CTS (allowed: any adapter but cdc-acm)";
+    }
+    if (options.report_interval == 0 && options.adapter->status != SimAdapter::Status::polled) {
+        return "report=off needs an adapter that reports its status by itself (allowed: "
+               "adapter=pl2303 or adapter=ch341)";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string ParseSimOptions(std::string_view text, SimOptions& options) {
@@ -217,15 +235,7 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
             return error;
         }
     }
-    if (options.compass_hold > 0 && options.compass == SimOptions::Compass::off) {
-        return "hold=" + std::to_string(options.compass_hold) +
-               " needs the compass on the bus (allowed: hold=1-8 without compass=off)";
-    }
-    if (options.report_interval && options.adapter->status != SimAdapter::Status::polled) {
-        return "report= needs an adapter that reports its status by itself (allowed: "
-               "adapter=pl2303 or adapter=ch341)";
-    }
-    return {};
+    return CheckCombination(options);
 }
 
 bool NamesSimulator(std::string_view port) {

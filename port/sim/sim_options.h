@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "port/pacing/line_pacing.h"
 #include "port/sim/sim_adapter.h"
 
 struct SimOptions {
@@ -36,10 +37,6 @@ struct SimOptions {
     // Seeds the irregular parts: when reports come and how late, which calls are slow.
     std::uint32_t seed = 1;
 };
-
-// The longest report interval an adapter may have for the port's open to measure it, and
-// so the longest report= takes.
-constexpr unsigned kMaxReportIntervalMs = 250;
 
 // Reads a comma-separated option list into options: each option once, none empty. Empty
 // on success, otherwise one line naming the bad option and what is allowed.
