@@ -32,24 +32,36 @@ bool WriteAll(std::FILE* stream, std::string_view text) {
 // when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting. A
 // slow reader is waited for; once a signal has come, one that takes nothing for a second is
 // not reading, and the program ends without the rest. A signal during a call is no verdict.
+using std::chrono::steady_clock;
+constexpr int kLookAgainMs = 100;
+constexpr std::chrono::seconds kEndingPatience{1};
+
+enum class Room { ready, not_yet, gone };
+
+// Whether the next piece may go out; give_up_at is set once a signal has come.
+Room WaitForRoom(int fd, std::optional<steady_clock::time_point>& give_up_at) {
+    if (CaughtSignal() != 0 && !give_up_at) {
+        give_up_at = steady_clock::now() + kEndingPatience;
+    }
+    if (give_up_at && steady_clock::now() >= *give_up_at) {
+        return Room::gone;
+    }
+    pollfd out{fd, POLLOUT, 0};
+    const int ready = poll(&out, 1, kLookAgainMs);
+    if (ready < 0 && errno != EINTR) {
+        return Room::gone;
+    }
+    return ready > 0 ? Room::ready : Room::not_yet;
+}
+
 bool WriteAll(int fd, std::string_view text) {
-    using std::chrono::steady_clock;
-    constexpr int kLookAgainMs = 100;
-    constexpr std::chrono::seconds kEndingPatience{1};
     std::optional<steady_clock::time_point> give_up_at;
     while (!text.empty()) {
-        if (CaughtSignal() != 0 && !give_up_at) {
-            give_up_at = steady_clock::now() + kEndingPatience;
-        }
-        if (give_up_at && steady_clock::now() >= *give_up_at) {
+        const Room room = WaitForRoom(fd, give_up_at);
+        if (room == Room::gone) {
             return false;
         }
-        pollfd out{fd, POLLOUT, 0};
-        const int ready = poll(&out, 1, kLookAgainMs);
-        if (ready < 0 && errno != EINTR) {
-            return false;
-        }
-        if (ready <= 0) {
+        if (room == Room::not_yet) {
             continue;
         }
         const ssize_t written =

@@ -2,6 +2,7 @@
 // kolvaner-cli: the bus readings on the command line, for scripts and headless machines.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,37 +97,35 @@ int RunCommand(const CliCommand& command) {
 // The command line says why the port did not open in its own words once OpenBus returns.
 void ShowMessageBox(std::string_view) {}
 
-int main(int argc, char** argv) {
-    KeepStandardDescriptors();
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
-    // As Windows' own tools answer them.
-    if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
-        std::fputs(CliUsage().c_str(), stdout);
-        return EXIT_SUCCESS;
-    }
-    CliCommand command;
-    PortConfig config;
-    if (const std::string error = UsageError(args, command, config); !error.empty()) {
-        Complain(error);
-        return kUsageError;
-    }
-    if (command.action == CliCommand::Action::help ||
-        command.action == CliCommand::Action::version) {
-        std::fputs(command.action == CliCommand::Action::help ? CliUsage().c_str() : kCliVersion,
-                   stdout);
-        return EXIT_SUCCESS;
-    }
-    if (command.action == CliCommand::Action::ports) {
-        return RunPorts();
-    }
+namespace {
+
+// help, version and ports, and an i2c command that cannot run: answered before the port
+// opens. Nothing when the command needs the bus.
+std::optional<int> AnswerWithoutBus(const CliCommand& command) {
+    switch (command.action) {
+        case CliCommand::Action::help:
+            std::fputs(CliUsage().c_str(), stdout);
+            return EXIT_SUCCESS;
+        case CliCommand::Action::version:
+            std::fputs(kCliVersion, stdout);
+            return EXIT_SUCCESS;
+        case CliCommand::Action::ports:
+            return RunPorts();
 #ifdef __linux__
-    if (command.action == CliCommand::Action::i2c) {
-        if (const std::string error = CheckI2c(command); !error.empty()) {
-            Complain(error);
-            return EXIT_FAILURE;
-        }
-    }
+        case CliCommand::Action::i2c:
+            if (const std::string error = CheckI2c(command); !error.empty()) {
+                Complain(error);
+                return EXIT_FAILURE;
+            }
+            return std::nullopt;
 #endif
+        default:
+            return std::nullopt;
+    }
+}
+
+// Opens the bus, runs the command and closes the port again, on every way out.
+int RunOnBus(const CliCommand& command, const PortConfig& config) {
     ConfigurePort(config);
     CatchEndingSignals();
     OpenBus();
@@ -142,4 +141,26 @@ int main(int argc, char** argv) {
         status = EXIT_FAILURE;
     }
     return CaughtSignal() != 0 ? kSignalExitBase + CaughtSignal() : status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    KeepStandardDescriptors();
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    // As Windows' own tools answer them.
+    if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
+        std::fputs(CliUsage().c_str(), stdout);
+        return EXIT_SUCCESS;
+    }
+    CliCommand command;
+    PortConfig config;
+    if (const std::string error = UsageError(args, command, config); !error.empty()) {
+        Complain(error);
+        return kUsageError;
+    }
+    if (const std::optional<int> status = AnswerWithoutBus(command)) {
+        return *status;
+    }
+    return RunOnBus(command, config);
 }
