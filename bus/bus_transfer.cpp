@@ -50,6 +50,20 @@ Refusal ReadMessage(BusMessage& message) {
     return {};
 }
 
+// The stop and fresh start, or the repeated start, before a message after the first, then
+// its address; false when the address was refused and refusals are not ignored.
+bool AddressMessage(const std::vector<BusMessage>& messages, std::size_t index) {
+    const BusMessage& message = messages[index];
+    if (index > 0 && messages[index - 1].stop_after) {
+        BusStop();
+        BusStart();
+    } else if (index > 0) {
+        BusRepeatedStart();
+    }
+    const bool read_bit = message.read != message.reverse_direction;
+    return BusWriteByte(*AddressByte(message.address, read_bit)) || message.ignore_nak;
+}
+
 }  // namespace
 
 MessagesOutcome TransferMessages(std::vector<BusMessage>& messages) {
@@ -62,17 +76,8 @@ MessagesOutcome TransferMessages(std::vector<BusMessage>& messages) {
     BusStart();
     for (std::size_t index = 0; index < messages.size(); ++index) {
         BusMessage& message = messages[index];
-        if (!message.no_start) {
-            if (index > 0 && messages[index - 1].stop_after) {
-                BusStop();
-                BusStart();
-            } else if (index > 0) {
-                BusRepeatedStart();
-            }
-            const bool read_bit = message.read != message.reverse_direction;
-            if (!BusWriteByte(*AddressByte(message.address, read_bit)) && !message.ignore_nak) {
-                return Stopped(index, {Refused::address});
-            }
+        if (!message.no_start && !AddressMessage(messages, index)) {
+            return Stopped(index, {Refused::address});
         }
         const Refusal refused = message.read ? ReadMessage(message) : WriteMessage(message);
         if (refused) {
