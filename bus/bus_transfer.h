@@ -13,19 +13,26 @@
 // Longest read of the plain forms, as for an SMBus block.
 constexpr int kMaxReadBytes = 32;
 
-// A device that stops acknowledging ends the transfer with a stop at once.
-constexpr int kAllAcknowledged = -1;
-constexpr int kAddressRefused = 0;
-// An address above 127 or a count outside 1-kMaxReadBytes: nothing went onto the bus.
-constexpr int kNotSent = -2;
-// A read whose first byte gives its length got a length outside 1-kMaxReadBytes: that byte
-// was not acknowledged and the transfer stopped.
-constexpr int kBadLength = -3;
+// Why a transfer ended early. A device that stops acknowledging ends it with a stop at once.
+enum class Refused {
+    none,
+    not_sent,    // an address above 127 or a count outside 1-kMaxReadBytes: nothing sent
+    address,     // the address, in either direction
+    byte,        // a byte written: Refusal::byte says which
+    bad_length,  // a read whose first byte gives its length got one outside 1-kMaxReadBytes:
+                 // that byte was not acknowledged
+};
+
+struct Refusal {
+    Refused what = Refused::none;
+    int byte = 0;  // Refused::byte: the n-th byte written after the address (a register is 1)
+
+    explicit operator bool() const { return what != Refused::none; }
+    bool operator==(const Refusal&) const = default;
+};
 
 struct BusTransfer {
-    // kAllAcknowledged, kAddressRefused (in either direction), kNotSent, or n for the n-th
-    // byte written after the address (a register number is byte 1).
-    int refused = kAllAcknowledged;
+    Refusal refused;
     // The bytes read, each acknowledged but the last; empty when something was refused.
     std::vector<BusByte> bytes;
 };
@@ -47,9 +54,7 @@ struct BusMessage {
 
 struct MessagesOutcome {
     std::size_t message = 0;  // where it ended when it did not get through
-    // kAllAcknowledged, kAddressRefused, kNotSent (nothing sent: an address above 127),
-    // kBadLength, or n for the n-th byte of the message written and refused.
-    int refused = kAllAcknowledged;
+    Refusal refused;          // a byte: counted within that message
 };
 
 // Start, each message (its address, then its bytes written or read, every byte read

@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: MIT
 // I2C bus master bit-banged on the serial port's modem lines.
 // Idle: RTS = 1, DTR = 1. Inside a transfer: RTS = 0, DTR as the last operation left it.
-// Nothing here throws or prints: each operation answers in its result, and what a device
-// reader cannot return (nobody answered) is kept for MissedAddress.
+//
+// How the bus layer reports failure. Nothing here throws or prints: each operation answers
+// in its result (an AckFlag; nothing for an address with no address byte; a Refusal for a
+// transfer, bus/bus_transfer.h: what was refused and, for a byte, which). What a device
+// reader cannot return (nobody answered) is kept for MissedAddress. A port that failed is
+// the port layer's to tell (port/port_status.h): the lines then read released. The one
+// up-call is OpenBus's message when the port does not open (bus/message_box.h).
 #pragma once
 
 #include <cstdint>

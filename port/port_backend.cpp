@@ -21,7 +21,7 @@ constexpr std::chrono::milliseconds kSleepSlice{10};
 std::string PortBackend::Open(const std::string& port, const PortSettings& settings) {
     Close();
     interrupted = 0;
-    opened_ = std::chrono::steady_clock::now();
+    host_ = HostPace();
     if (NamesSimulator(port)) {
         SimOptions options;
         if (const std::string error = ParseSimPort(port, options); !error.empty()) {
@@ -38,7 +38,9 @@ std::string PortBackend::Open(const std::string& port, const PortSettings& setti
 
 void PortBackend::OpenSimulated(const SimOptions& options, bool follow_host) {
     Close();
-    sim_bus_.emplace(options, follow_host);
+    sim_bus_.emplace(options);
+    follow_host_ = follow_host;
+    host_ = HostPace();
     driver_ = options.adapter->driver;
 }
 
@@ -69,25 +71,24 @@ int PortBackend::Cts() {
     return SerialCts();
 }
 
-std::string PortBackend::LastError() const {
-    return SerialLastError();
+const std::string& PortBackend::LastError() const {
+    return SerialFailure();
 }
 
 std::int64_t PortBackend::Now() {
-    if (sim_bus_) {
-        return sim_bus_->Now();
+    if (!sim_bus_) {
+        return host_.Elapsed();
     }
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
-                                                                opened_)
-        .count();
+    return follow_host_ ? host_.CatchUp(*sim_bus_) : sim_bus_->Now();
 }
 
 std::int64_t PortBackend::AfterCall() {
-    return sim_bus_ ? sim_bus_->CallReturned() : Now();
+    return sim_bus_ ? sim_bus_->Now() : host_.Elapsed();
 }
 
 void PortBackend::WaitUntil(std::int64_t time) {
     if (sim_bus_) {
+        Now();
         sim_bus_->WaitUntil(time);
         return;
     }
@@ -101,6 +102,7 @@ void PortBackend::WaitUntil(std::int64_t time) {
 
 void PortBackend::Settle(bool& scl, bool& sda) {
     if (sim_bus_) {
+        Now();
         sim_bus_->Settle();
         scl = sim_bus_->Clock();
         sda = sim_bus_->Data();

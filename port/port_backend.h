@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What the port's lines go to: the simulated bus or the system's serial port, one at a
-// time, and the clock that paces them (simulated time on the simulated bus, the host's
-// monotonic clock on a real port).
+// time, and the clock that paces them (simulated time on the simulated bus, kept up with
+// the host's in a real-time run; the host's monotonic clock on a real port).
 #pragma once
 
 #include <chrono>
@@ -23,7 +23,7 @@ class PortBackend {
     // otherwise one line naming the port and the reason.
     std::string Open(const std::string& port, const PortSettings& settings);
     // The simulated bus; follow_host false keeps its clock to the calls' costs and waits,
-    // the same on every run.
+    // the same on every run, true keeps it up with the host's (HostPace).
     void OpenSimulated(const SimOptions& options, bool follow_host);
     void Close();
     bool IsOpen() const { return serial_open_ || sim_bus_.has_value(); }
@@ -31,18 +31,19 @@ class PortBackend {
     // adapter's; empty when unknown.
     const std::string& Driver() const { return driver_; }
 
-    // One system call (or simulated call) each; false, or -1 for CTS, when it failed, the
-    // reason in LastError.
+    // One system call (or simulated call) each; false, or -1 for CTS, when it failed.
     bool SetLine(Line line, bool high);
     int Cts();
-    std::string LastError() const;
+    // The system's reason for the last call that failed, captured at that call (a simulated
+    // call never fails).
+    const std::string& LastError() const;
 
-    // Nanoseconds since the open, and a wait until then; once BackendInterrupt has been
-    // called a real port's waits end at once.
+    // Nanoseconds since the open (on the simulated bus first caught up with the host, when
+    // it follows the host), and a wait until then; once BackendInterrupt has been called a
+    // real port's waits end at once.
     std::int64_t Now();
     // The clock as the last call returned: on the simulated bus where the call's cost left
-    // it, however far a slow host fell behind meanwhile, so a call is measured at what it
-    // costs.
+    // it, not caught up with the host, so a call is measured at what it costs.
     std::int64_t AfterCall();
     void WaitUntil(std::int64_t time);
 
@@ -62,7 +63,8 @@ class PortBackend {
     std::optional<SimBus> sim_bus_;
     bool serial_open_ = false;
     std::string driver_;
-    std::chrono::steady_clock::time_point opened_;
+    bool follow_host_ = false;
+    HostPace host_;  // since the open
 };
 
 // The backend of the five entry points.

@@ -1,5 +1,14 @@
 // SPDX-License-Identifier: MIT
 // What the port layer knows beyond the five entry points, for front ends that report it.
+//
+// How the port layer reports failure. The five entry points (bus/port_lines.h) carry no
+// reason: OPENCOM returns 0 when the port cannot be used; after a line call fails DTR and RTS
+// do nothing and CTS reads 1 (released) until the next OPENCOM. The reason is read here, as
+// one line without a program name: PortProblem, the system's reason captured at the failing
+// call (never fetched later from errno); PortHasFailed and PortRefusedAfterOpen say which
+// kind. Inside the layer a backend call returns false (-1 for CTS) with its reason kept by
+// PortBackend::LastError, and a setup step (parsing a setting, opening) returns an empty
+// string on success or one line naming the bad value and the reason.
 #pragma once
 
 #include <cstdint>

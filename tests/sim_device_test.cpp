@@ -69,7 +69,7 @@ TEST(SimulatedDevice, AnswersOnlyAnAddressSentRightOnTheWire) {
     for (const auto& c : cases) {
         SimOptions options;
         options.compass = SimOptions::Compass::fixed;
-        SimBus bus(options, false);
+        SimBus bus(options);
         FaultyMaster master(bus);
         if (c.start) {
             master.Start();
@@ -105,7 +105,7 @@ TEST(SimulatedDevice, ThermometerAndInputPortAnswerOnlyBytesSentMostSignificantB
         {"input port address LSB first", 0x41, -1, false, false, false},
     };
     for (const auto& c : cases) {
-        SimBus bus(SimOptions{}, false);
+        SimBus bus(SimOptions{});
         FaultyMaster master(bus);
         master.Start();
         EXPECT_EQ(master.Send(Bits(c.address, c.msb_first)), c.address_acknowledged) << c.fault;
@@ -115,7 +115,7 @@ TEST(SimulatedDevice, ThermometerAndInputPortAnswerOnlyBytesSentMostSignificantB
     }
     // The address right, each command byte the wrong way round.
     for (const int command : {0xAC, 0x22, 0xEE, 0xAA}) {
-        SimBus bus(SimOptions{}, false);
+        SimBus bus(SimOptions{});
         FaultyMaster master(bus);
         master.Start();
         ASSERT_TRUE(master.Send(Bits(0x90, true)));
@@ -129,7 +129,7 @@ TEST(SimulatedDevice, ThermometerAndInputPortAnswerOnlyBytesSentMostSignificantB
 
 TEST(SimulatedDevice, ReleasesDataAfterTheAcknowledgeClock) {
     SimOptions options;
-    SimBus bus(options, false);
+    SimBus bus(options);
     FaultyMaster master(bus);
     master.Start();
     ASSERT_TRUE(master.Send(kCompassWriteMsbFirst));
@@ -140,7 +140,7 @@ TEST(SimulatedDevice, ReleasesDataAfterTheAcknowledgeClock) {
 
 TEST(SimulatedDevice, ShiftsOutOnFallingEdgesAndLetsGoAfterANotAcknowledge) {
     SimOptions options;
-    SimBus bus(options, false);
+    SimBus bus(options);
     FaultyMaster master(bus);
     master.Start();
     ASSERT_TRUE(master.Send({1, 1, 0, 0, 0, 0, 0, 1}));

@@ -32,7 +32,7 @@ bool CompassAcknowledges(const MasterTiming& timing, SimOptions::Broken broken, 
     SimOptions options;
     options.adapter = FindSimAdapter("ideal");
     options.broken = broken;
-    SimBus bus(options, false);
+    SimBus bus(options);
     SimTime now = 0;
     const auto after = [&](SimTime delay) {
         now += delay;
@@ -125,12 +125,12 @@ TEST(SimulatedTiming, ThePacedPortKeepsEveryMinimumAtThePins) {
 TEST(SimulatedTiming, OneCallInEightTakesTheSlowOptionsTimeLonger) {
     SimOptions options;
     options.slow_call = 100'000;
-    SimBus bus(options, false);
+    SimBus bus(options);
     constexpr int kCalls = 400;
     for (int call = 0; call < kCalls; ++call) {
         bus.SetClock(call % 2 == 0);
     }
-    const SimTime slow = bus.CallReturned() - kCalls * options.adapter->line_call;
+    const SimTime slow = bus.Now() - kCalls * options.adapter->line_call;
     EXPECT_EQ(slow % options.slow_call, 0);
     // 50 expected; a fair die is within 25-75 here.
     EXPECT_GE(slow / options.slow_call, 25);
@@ -164,7 +164,7 @@ TEST(SimulatedTiming, EachAdapterReportsCtsAsItsDriverDoes) {
         SimOptions options;
         options.adapter = FindSimAdapter(c.adapter);
         options.report_interval = c.report_interval;
-        SimBus bus(options, false);
+        SimBus bus(options);
         bus.SetData(false);
         bus.WaitUntil(c.read_at);
         EXPECT_EQ(bus.Cts(), c.cts) << c.adapter << " at " << c.read_at << " ns";
@@ -176,12 +176,12 @@ SimTime FirstReportShowingLow(std::uint32_t seed) {
     SimOptions options;
     options.adapter = FindSimAdapter("ch341");
     options.seed = seed;
-    SimBus bus(options, false);
+    SimBus bus(options);
     bus.SetData(false);
     while (bus.Cts()) {
-        bus.WaitUntil(bus.CallReturned() + 10'000);
+        bus.WaitUntil(bus.Now() + 10'000);
     }
-    return bus.CallReturned();
+    return bus.Now();
 }
 
 TEST(SimulatedTiming, ReportsComeAtAPhaseAndDelayTheSeedSets) {

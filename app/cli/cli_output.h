@@ -1,5 +1,11 @@
 // SPDX-License-Identifier: MIT
 // What a kolvaner-cli command gives for stdout, and how it formats it.
+//
+// How kolvaner-cli reports failure: a parse step returns an empty string or one line naming
+// the bad value; a command run returns a RunOutput whose failure says why there is no text;
+// the port's and the trace's reasons come from port/port_status.h. main prints each as
+// "kolvaner-cli: REASON" on stderr once and exits 0 on success, 1 on failure, 2 on bad usage,
+// 128 + N after signal N.
 #pragma once
 
 #include <cstdio>

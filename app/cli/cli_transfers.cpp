@@ -18,17 +18,18 @@ BusByte Address(const CliCommand& command) {
 }
 
 // Why a transfer gave nothing: the device, and the byte it refused with its position.
-std::string Refusal(const CliCommand& command, const BusTransfer& transfer,
-                    const std::vector<BusByte>& written) {
-    if (transfer.refused == kAddressRefused) {
+std::string RefusalText(const CliCommand& command, const BusTransfer& transfer,
+                        const std::vector<BusByte>& written) {
+    if (transfer.refused.what == Refused::address) {
         return Formatted("no answer from the device at 0x%02x", command.address);
     }
-    if (transfer.refused == kNotSent) {
+    if (transfer.refused.what == Refused::not_sent) {
         return Formatted("nothing sent to 0x%02x: address or byte count out of range",
                          command.address);
     }
     return Formatted("the device at 0x%02x did not acknowledge byte %d (0x%02x)", command.address,
-                     transfer.refused, written[static_cast<std::size_t>(transfer.refused - 1)]);
+                     transfer.refused.byte,
+                     written[static_cast<std::size_t>(transfer.refused.byte - 1)]);
 }
 
 // A register in the text column: X not acknowledged, '.' for 00 and ff, '?' for other
@@ -70,8 +71,8 @@ RunOutput GetBytes(const CliCommand& command) {
     } else {
         transfer = ReadBytes(Address(command), command.bytes);
     }
-    if (transfer.refused != kAllAcknowledged) {
-        return {{}, Refusal(command, transfer, written)};
+    if (transfer.refused) {
+        return {{}, RefusalText(command, transfer, written)};
     }
     std::string text;
     for (const BusByte byte : transfer.bytes) {
@@ -82,8 +83,8 @@ RunOutput GetBytes(const CliCommand& command) {
 
 RunOutput SetBytes(const CliCommand& command) {
     const BusTransfer transfer = WriteBytes(Address(command), command.data);
-    if (transfer.refused != kAllAcknowledged) {
-        return {{}, Refusal(command, transfer, command.data)};
+    if (transfer.refused) {
+        return {{}, RefusalText(command, transfer, command.data)};
     }
     return {};
 }
@@ -96,10 +97,11 @@ RunOutput DumpRegisters(const CliCommand& command) {
         }
         const auto first_register = static_cast<BusByte>(number);
         const BusTransfer transfer = ReadRegisters(Address(command), first_register, 1);
-        if (transfer.refused == kAddressRefused || transfer.refused == kNotSent) {
-            return {{}, Refusal(command, transfer, {first_register})};
+        if (transfer.refused.what == Refused::address ||
+            transfer.refused.what == Refused::not_sent) {
+            return {{}, RefusalText(command, transfer, {first_register})};
         }
-        if (transfer.refused == kAllAcknowledged) {
+        if (!transfer.refused) {
             registers[static_cast<std::size_t>(number)] = transfer.bytes[0];
         }
     }

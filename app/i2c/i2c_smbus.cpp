@@ -176,16 +176,16 @@ int TransferI2cMessages(std::vector<I2cMessage>& messages) {
     if (PortHasFailed() || LinesStopped()) {
         return -EIO;
     }
-    switch (outcome.refused) {
-        case kAllAcknowledged:
+    switch (outcome.refused.what) {
+        case Refused::none:
             break;
-        case kAddressRefused:
+        case Refused::address:
             return -ENXIO;
-        case kBadLength:
+        case Refused::bad_length:
             return -EPROTO;
-        case kNotSent:
+        case Refused::not_sent:
             return -EINVAL;
-        default:
+        case Refused::byte:
             return -EIO;
     }
     for (std::size_t index = 0; index < messages.size(); ++index) {

@@ -21,8 +21,9 @@ termios saved_settings{};
 // What the port last set each line to; the open leaves both high.
 bool rts_low = false;
 bool dtr_low = false;
-// A line or CTS call failed: the adapter is gone, and its lines are left alone.
-bool line_call_failed = false;
+// Why a line or CTS call failed, taken at the call; empty while none has. Once one has,
+// the adapter is gone and its lines are left alone.
+std::string line_call_failure;
 
 speed_t BaudConstant(int baud) {
     switch (baud) {
@@ -98,7 +99,7 @@ std::string Refuse(int fd, const std::string& device, const char* reason) {
 // with SCL high would be a start condition: SCL goes down first, then SDA, half a period
 // of the slowest clock apart so that SCL's edge reaches the pins first on any cable.
 void LowerLines(int fd) {
-    if (line_call_failed) {
+    if (!line_call_failure.empty()) {
         return;
     }
     constexpr timespec kLinesApart{0, 500'000};
@@ -149,7 +150,11 @@ termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed
 }
 
 bool ChangeLine(unsigned long request, int line) {
-    return ioctl(port_fd, request, &line) == 0;
+    if (ioctl(port_fd, request, &line) != 0) {
+        line_call_failure = std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -173,7 +178,7 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     rts_low = false;
     dtr_low = false;
-    line_call_failed = false;
+    line_call_failure.clear();
     if (ioctl(fd, TIOCEXCL) != 0) {
         const int error = errno;
         return RefuseHeld(fd, device, std::strerror(error));
@@ -206,26 +211,24 @@ void SerialClose() {
 bool SerialSetDtr(bool high) {
     const bool done = ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
     dtr_low = done && !high;
-    line_call_failed = line_call_failed || !done;
     return done;
 }
 
 bool SerialSetRts(bool high) {
     const bool done = ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
     rts_low = done && !high;
-    line_call_failed = line_call_failed || !done;
     return done;
 }
 
 int SerialCts() {
     int lines = 0;
     if (ioctl(port_fd, TIOCMGET, &lines) != 0) {
-        line_call_failed = true;
+        line_call_failure = std::strerror(errno);
         return -1;
     }
     return (lines & TIOCM_CTS) != 0 ? 1 : 0;
 }
 
-std::string SerialLastError() {
-    return std::strerror(errno);
+const std::string& SerialFailure() {
+    return line_call_failure;
 }

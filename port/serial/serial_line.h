@@ -13,10 +13,12 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings);
 // previous line settings back without letting them raise either line, and closes the
 // device. An open refused once the port was this program's closes the same way.
 void SerialClose();
-// Each is one system call; false when it failed.
+// Each is one system call; false, or -1 for CTS, when it failed, the system's reason then
+// taken for SerialFailure.
 bool SerialSetDtr(bool high);
 bool SerialSetRts(bool high);
-// 1 when CTS is on, 0 when off, -1 when the call failed.
+// 1 when CTS is on, 0 when off.
 int SerialCts();
-// The system's reason for the call that just failed.
-std::string SerialLastError();
+// The system's reason for the last line or CTS call that failed since the open, captured
+// at that call; empty while none has.
+const std::string& SerialFailure();

@@ -20,8 +20,9 @@ DCB saved_settings{};
 // What the port last set each line to; the open may leave both high.
 bool rts_low = false;
 bool dtr_low = false;
-// A line or CTS call failed: the adapter is gone, and its lines are left alone.
-bool line_call_failed = false;
+// Why a line or CTS call failed, taken at the call; empty while none has. Once one has,
+// the adapter is gone and its lines are left alone.
+std::string line_call_failure;
 
 // A port name such as COM3 becomes \\.\COM3; from COM10 on Windows knows the port only so.
 std::string DevicePath(const std::string& name) {
@@ -82,7 +83,7 @@ std::string Refuse(HANDLE handle, const std::string& name, const std::string& re
 // SCL down first, then SDA, so the bus sees no start condition, a millisecond apart so
 // that SCL's edge reaches the pins first on any cable.
 void LowerLines(HANDLE handle) {
-    if (line_call_failed) {
+    if (!line_call_failure.empty()) {
         return;
     }
     if (!rts_low) {
@@ -126,7 +127,11 @@ void NoFlowControl(DCB& settings) {
 }
 
 bool ChangeLine(DWORD function) {
-    return EscapeCommFunction(port_handle, function) != 0;
+    if (EscapeCommFunction(port_handle, function) == FALSE) {
+        line_call_failure = ErrorText(GetLastError());
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -146,7 +151,7 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     }
     rts_low = false;
     dtr_low = false;
-    line_call_failed = false;
+    line_call_failure.clear();
     DCB wanted = previous;
     const std::string mode = ModeText(settings);
     if (BuildCommDCBA(mode.c_str(), &wanted) == FALSE) {
@@ -180,26 +185,24 @@ void SerialClose() {
 bool SerialSetDtr(bool high) {
     const bool done = ChangeLine(high ? SETDTR : CLRDTR);
     dtr_low = done && !high;
-    line_call_failed = line_call_failed || !done;
     return done;
 }
 
 bool SerialSetRts(bool high) {
     const bool done = ChangeLine(high ? SETRTS : CLRRTS);
     rts_low = done && !high;
-    line_call_failed = line_call_failed || !done;
     return done;
 }
 
 int SerialCts() {
     DWORD status = 0;
     if (GetCommModemStatus(port_handle, &status) == FALSE) {
-        line_call_failed = true;
+        line_call_failure = ErrorText(GetLastError());
         return -1;
     }
     return (status & MS_CTS_ON) != 0 ? 1 : 0;
 }
 
-std::string SerialLastError() {
-    return ErrorText(GetLastError());
+const std::string& SerialFailure() {
+    return line_call_failure;
 }

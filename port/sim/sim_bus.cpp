@@ -31,15 +31,13 @@ SimTime Below(std::uint64_t random, SimTime limit) {
 
 }  // namespace
 
-SimBus::SimBus(const SimOptions& options, bool follow_host)
+SimBus::SimBus(const SimOptions& options)
     : adapter_(*options.adapter),
       report_interval_(options.report_interval.value_or(options.adapter->report_interval)),
       seed_(options.seed),
       report_phase_(Below(Random(seed_, Stream::phase, 0), report_interval_)),
       slow_call_(options.slow_call),
       broken_(options.broken),
-      follow_host_(follow_host),
-      host_start_(std::chrono::steady_clock::now()),
       devices_(MakeSimDevices(options)),
       sda_stuck_low_(options.sda_stuck_low),
       cts_(options.cts) {
@@ -52,25 +50,12 @@ SimBus::SimBus(const SimOptions& options, bool follow_host)
     history_.push_back({0, scl_, sda_});
 }
 
-SimTime SimBus::Now() {
-    if (follow_host_) {
-        const auto host = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::steady_clock::now() - host_start_)
-                              .count();
-        now_ = std::max<SimTime>(now_, host);
-    }
-    RunUntil(now_);
-    return now_;
-}
-
 void SimBus::WaitUntil(SimTime time) {
-    Now();
     now_ = std::max(now_, time);
     RunUntil(now_);
 }
 
 void SimBus::Settle() {
-    Now();
     while (!pending_.empty()) {
         now_ = std::max(now_, pending_.front().time);
         RunUntil(now_);

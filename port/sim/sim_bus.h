@@ -75,14 +75,13 @@ struct PinChange {
 // adapter: it costs simulated time, and its edge reaches the pins after the transceiver's
 // delay; the chips answer a falling clock edge within their data valid time, and drop a
 // transaction whose timing breaks a standard-mode minimum (or, broken=misread, go on with
-// the broken edge's bit taken wrong). Between calls the simulated
-// clock keeps pace with the host's (follow_host), so a trace of a program that waits
-// shows its waits. It does so at Now() and WaitUntil(), not inside a line call. What real
-// hardware does irregularly (when an adapter's status reports come and arrive, which call
-// a busy host makes slow) follows the options' seed, the same on every run.
+// the broken edge's bit taken wrong). Its one clock moves only by the calls' costs and the
+// waits it is given, the same on every run; a real-time run keeps it up with the host's
+// through HostPace. What real hardware does irregularly (when an adapter's status reports come and
+// arrive, which call a busy host makes slow) follows the options' seed, the same on every run.
 class SimBus {
   public:
-    explicit SimBus(const SimOptions& options, bool follow_host = true);
+    explicit SimBus(const SimOptions& options);
 
     void SetClock(bool high);
     void SetData(bool released);
@@ -92,11 +91,9 @@ class SimBus {
     // cts=late the answer the previous read should have had.
     bool Cts();
 
-    // Simulated time in ns since the bus was made.
-    SimTime Now();
-    // Where the last call's cost left the clock, not caught up with the host.
-    SimTime CallReturned() const { return now_; }
-    // The caller waits until then; no line changes.
+    // Simulated time in ns since the bus was made: where the last call's cost or wait left it.
+    SimTime Now() const { return now_; }
+    // The caller waits until then (not back); no line changes.
     void WaitUntil(SimTime time);
     // Lets every edge on its way arrive, so the pins show the last call's levels.
     void Settle();
@@ -138,8 +135,6 @@ class SimBus {
     const SimTime slow_call_;
     const SimOptions::Broken broken_;
     std::uint64_t calls_ = 0;
-    const bool follow_host_;
-    const std::chrono::steady_clock::time_point host_start_;
     std::vector<std::unique_ptr<SimDevice>> devices_;
     std::vector<bool> device_pulls_;  // what each chip drives onto SDA at the pins
     std::vector<Edge> pending_;       // by time, the next one first
@@ -156,4 +151,26 @@ class SimBus {
     bool keep_changes_ = false;
     std::vector<PinChange> changes_;
     PinTiming timing_;
+};
+
+// A simulated bus's clock kept up with the host's, for a real-time run (the window or
+// kolvaner-cli on sim, the fake terminal): before a look at the clock the bus waits out the
+// host's time since the start, so a trace of a program that waits shows its waits. A line
+// call is still measured at what it costs, however far a slow host falls behind during it.
+class HostPace {
+  public:
+    HostPace() : start_(std::chrono::steady_clock::now()) {}
+    // The host's nanoseconds since the start.
+    SimTime Elapsed() const {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now() - start_)
+            .count();
+    }
+    SimTime CatchUp(SimBus& bus) const {
+        bus.WaitUntil(Elapsed());
+        return bus.Now();
+    }
+
+  private:
+    std::chrono::steady_clock::time_point start_;
 };

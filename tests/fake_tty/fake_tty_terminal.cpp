@@ -44,7 +44,7 @@ void SetLines(FakeTerminal& terminal, bool rts, bool dtr) {
 // The call takes as long as the simulated adapter says, so the simulated clock and the
 // program's own stay together.
 void TakeTheCallsTime(FakeTerminal& terminal) {
-    const std::chrono::nanoseconds until(terminal.bus->Now());
+    const std::chrono::nanoseconds until(terminal.pace.CatchUp(*terminal.bus));
     while (std::chrono::steady_clock::now() - terminal.opened < until) {
     }
 }
@@ -95,6 +95,7 @@ bool StartBus(FakeTerminal& terminal, const char* bus_options) {
     if (terminal.late_cts) {
         options.cts = SimOptions::Cts::follows;
     }
+    terminal.pace = HostPace();
     terminal.bus.emplace(options);
     terminal.late_answer = true;
     terminal.answer_before_read.reset();
@@ -132,7 +133,7 @@ int ModemLines(FakeTerminal& terminal, unsigned long request, int* lines) {
     const bool rts = (*lines & TIOCM_RTS) != 0;
     const bool dtr = (*lines & TIOCM_DTR) != 0;
     // The simulated clock catches up with the program's before the call.
-    terminal.bus->Now();
+    terminal.pace.CatchUp(*terminal.bus);
     if (request == TIOCMGET) {
         const bool cts = ReadCts(terminal);
         *lines =

@@ -38,6 +38,7 @@ struct FakeTerminal {
     bool late_cts = false;
     bool late_answer = true;
     std::optional<bool> answer_before_read;
+    HostPace pace;  // keeps the simulated clock up with the program's, since the bus was made
     std::chrono::steady_clock::time_point opened;
 
     bool Failing() const { return fail_after >= 0 && modem_calls > fail_after; }
