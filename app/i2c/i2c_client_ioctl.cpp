@@ -45,13 +45,70 @@ struct Buffer {
     Buffer& operator=(const Buffer&) = delete;
 };
 
-long ForwardCombined(int fd, unsigned long request, i2c_rdwr_ioctl_data* call) {
+// I2C_RDWR's own checks, before anything is sent: 0, or the errno for the call.
+int CombinedCallError(const i2c_rdwr_ioctl_data* call) {
     if (call == nullptr) {
-        errno = EFAULT;
-        return -1;
+        return EFAULT;
     }
     if (call->msgs == nullptr || call->nmsgs == 0 || call->nmsgs > I2C_RDWR_IOCTL_MAX_MSGS) {
-        errno = EINVAL;
+        return EINVAL;
+    }
+    return 0;
+}
+
+// A message's header; a counted read sends the count's bytes it starts with, in buf[0].
+bool PutHeader(const i2c_msg& message, std::uint8_t* payload, std::size_t& used) {
+    if (message.len > kMaxMessageBytes) {
+        return false;
+    }
+    const bool counted = (message.flags & I2C_M_RECV_LEN) != 0 && message.len > 0;
+    const WireMessage wire{message.addr, message.flags, message.len,
+                           counted ? message.buf[0] : std::uint8_t{0}, 0};
+    std::memcpy(payload + used, &wire, sizeof wire);
+    used += sizeof wire;
+    return true;
+}
+
+// The call as the server takes it: the count, every message's header, then the bytes of
+// every write. False for a message longer than the server takes.
+bool PackCombined(const i2c_rdwr_ioctl_data& call, std::uint8_t* payload, std::size_t& used) {
+    used = sizeof call.nmsgs;
+    std::memcpy(payload, &call.nmsgs, sizeof call.nmsgs);
+    for (std::uint32_t index = 0; index < call.nmsgs; ++index) {
+        if (!PutHeader(call.msgs[index], payload, used)) {
+            return false;
+        }
+    }
+    for (std::uint32_t index = 0; index < call.nmsgs; ++index) {
+        const i2c_msg& message = call.msgs[index];
+        if ((message.flags & I2C_M_RD) == 0 && message.len > 0) {
+            std::memcpy(payload + used, message.buf, message.len);
+            used += message.len;
+        }
+    }
+    return true;
+}
+
+// Each read's bytes into its buffer: the reply holds, read by read, a length and the bytes.
+void TakeReads(const i2c_rdwr_ioctl_data& call, const std::uint8_t* reply, std::size_t length) {
+    std::size_t offset = 0;
+    for (std::uint32_t index = 0; index < call.nmsgs; ++index) {
+        const i2c_msg& message = call.msgs[index];
+        std::uint16_t count = 0;
+        if ((message.flags & I2C_M_RD) == 0 || offset + sizeof count > length) {
+            continue;
+        }
+        std::memcpy(&count, reply + offset, sizeof count);
+        offset += sizeof count;
+        std::memcpy(message.buf, reply + offset, std::min<std::size_t>(count, message.len));
+        offset += count;
+    }
+}
+
+long ForwardCombined(int fd, unsigned long request, i2c_rdwr_ioctl_data* call) {
+    const int error = CombinedCallError(call);
+    if (error != 0) {
+        errno = error;
         return -1;
     }
     Buffer payload_buffer;
@@ -62,41 +119,16 @@ long ForwardCombined(int fd, unsigned long request, i2c_rdwr_ioctl_data* call) {
         errno = ENOMEM;
         return -1;
     }
-    std::size_t used = sizeof call->nmsgs;
-    std::memcpy(payload, &call->nmsgs, sizeof call->nmsgs);
-    for (std::uint32_t index = 0; index < call->nmsgs; ++index) {
-        const i2c_msg& message = call->msgs[index];
-        if (message.len > kMaxMessageBytes) {
-            errno = EINVAL;
-            return -1;
-        }
-        const bool counted = (message.flags & I2C_M_RECV_LEN) != 0 && message.len > 0;
-        const WireMessage wire{message.addr, message.flags, message.len,
-                               counted ? message.buf[0] : std::uint8_t{0}, 0};
-        std::memcpy(payload + used, &wire, sizeof wire);
-        used += sizeof wire;
-    }
-    for (std::uint32_t index = 0; index < call->nmsgs; ++index) {
-        const i2c_msg& message = call->msgs[index];
-        if ((message.flags & I2C_M_RD) == 0 && message.len > 0) {
-            std::memcpy(payload + used, message.buf, message.len);
-            used += message.len;
-        }
+    std::size_t used = 0;
+    if (!PackCombined(*call, payload, used)) {
+        errno = EINVAL;
+        return -1;
     }
     const WireRequest header{WireKind::ioctl, static_cast<std::uint32_t>(used), request};
     std::size_t length = 0;
     const long result = Forward(fd, header, payload, reply, kMaxWirePayload, &length);
-    std::size_t offset = 0;
-    for (std::uint32_t index = 0; result >= 0 && index < call->nmsgs; ++index) {
-        const i2c_msg& message = call->msgs[index];
-        std::uint16_t count = 0;
-        if ((message.flags & I2C_M_RD) == 0 || offset + sizeof count > length) {
-            continue;
-        }
-        std::memcpy(&count, reply + offset, sizeof count);
-        offset += sizeof count;
-        std::memcpy(message.buf, reply + offset, std::min<std::size_t>(count, message.len));
-        offset += count;
+    if (result >= 0) {
+        TakeReads(*call, reply, length);
     }
     return result;
 }

@@ -43,47 +43,64 @@ I2cAnswer SetAddress(I2cFileState& file, std::uint64_t address) {
     return {};
 }
 
-// i2cdev_ioctl_rdwr's checks, then one combined transfer.
-I2cAnswer CombinedTransfer(std::span<const std::uint8_t> payload) {
+// How many bytes a message moves first: an I2C_M_RECV_LEN read starts with the count's
+// bytes in message.first and room for the largest block after them (i2cdev_ioctl_rdwr).
+bool FirstLength(const WireMessage& message, std::size_t& length) {
+    length = message.length;
+    if ((message.flags & I2C_M_RECV_LEN) == 0) {
+        return true;
+    }
+    if ((message.flags & I2C_M_RD) == 0 || message.length < 1 || message.first < 1 ||
+        message.length < message.first + I2C_SMBUS_BLOCK_MAX) {
+        return false;
+    }
+    length = message.first;
+    return true;
+}
+
+// One message of I2C_RDWR, a write's bytes taken from the payload.
+bool TakeMessage(const WireMessage& message, std::span<const std::uint8_t>& payload,
+                 std::vector<I2cMessage>& messages) {
+    std::size_t length = 0;
+    if (message.length > kMaxMessageBytes || !FirstLength(message, length)) {
+        return false;
+    }
+    I2cMessage& added = messages.emplace_back(I2cMessage{message.address, message.flags, {}});
+    if ((message.flags & I2C_M_RD) != 0) {
+        added.length = length;
+        return true;
+    }
+    if (payload.size() < length) {
+        return false;
+    }
+    added.bytes.assign(payload.begin(), payload.begin() + static_cast<long>(length));
+    payload = payload.subspan(length);
+    return true;
+}
+
+// The count, the messages' headers, then the bytes of every write.
+bool TakeMessages(std::span<const std::uint8_t> payload, std::vector<I2cMessage>& messages) {
     std::uint32_t count = 0;
     if (!Take(payload, count) || count == 0 || count > I2C_RDWR_IOCTL_MAX_MSGS) {
-        return Error(EINVAL);
+        return false;
     }
     std::vector<WireMessage> wire(count);
     for (WireMessage& message : wire) {
         if (!Take(payload, message)) {
-            return Error(EINVAL);
+            return false;
         }
     }
-    std::vector<I2cMessage> messages;
     for (const WireMessage& message : wire) {
-        if (message.length > kMaxMessageBytes) {
-            return Error(EINVAL);
-        }
-        I2cMessage& added = messages.emplace_back(I2cMessage{message.address, message.flags, {}});
-        std::size_t length = message.length;
-        if ((message.flags & I2C_M_RECV_LEN) != 0) {
-            if ((message.flags & I2C_M_RD) == 0 || message.length < 1 || message.first < 1 ||
-                message.length < message.first + I2C_SMBUS_BLOCK_MAX) {
-                return Error(EINVAL);
-            }
-            length = message.first;
-        }
-        if ((message.flags & I2C_M_RD) != 0) {
-            added.length = length;
-        } else {
-            if (payload.size() < length) {
-                return Error(EINVAL);
-            }
-            added.bytes.assign(payload.begin(), payload.begin() + static_cast<long>(length));
-            payload = payload.subspan(length);
+        if (!TakeMessage(message, payload, messages)) {
+            return false;
         }
     }
-    const int result = TransferI2cMessages(messages);
-    if (result < 0) {
-        return Error(-result);
-    }
-    I2cAnswer answer{static_cast<std::int64_t>(count), {}};
+    return true;
+}
+
+// The messages' count, and each read's length followed by its bytes.
+I2cAnswer ReadsAnswer(const std::vector<I2cMessage>& messages) {
+    I2cAnswer answer{static_cast<std::int64_t>(messages.size()), {}};
     for (const I2cMessage& message : messages) {
         if ((message.flags & I2C_M_RD) != 0) {
             Put(answer.payload, static_cast<std::uint16_t>(message.bytes.size()));
@@ -91,6 +108,19 @@ I2cAnswer CombinedTransfer(std::span<const std::uint8_t> payload) {
         }
     }
     return answer;
+}
+
+// i2cdev_ioctl_rdwr's checks, then one combined transfer.
+I2cAnswer CombinedTransfer(std::span<const std::uint8_t> payload) {
+    std::vector<I2cMessage> messages;
+    if (!TakeMessages(payload, messages)) {
+        return Error(EINVAL);
+    }
+    const int result = TransferI2cMessages(messages);
+    if (result < 0) {
+        return Error(-result);
+    }
+    return ReadsAnswer(messages);
 }
 
 I2cAnswer Smbus(const I2cFileState& file, std::span<const std::uint8_t> payload) {

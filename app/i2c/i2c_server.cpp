@@ -172,6 +172,64 @@ int EndCommand(pid_t child) {
     return kSignalExitBase + CaughtSignal();
 }
 
+// The command, started with the control socket's end in its environment; 0, or the exit
+// status to give when it cannot run.
+int StartCommand(const I2cServe& serve, int command_end, pid_t& child) {
+    std::vector<std::string> arguments = serve.command;
+    std::vector<std::string> environment = Environment(serve, command_end);
+    const int error = posix_spawnp(&child, arguments[0].c_str(), nullptr, nullptr,
+                                   Pointers(arguments).data(), Pointers(environment).data());
+    if (error == 0) {
+        return 0;
+    }
+    Complain("cannot run '" + arguments[0] + "': " + std::strerror(error));
+    return error == ENOENT ? kNotFound : kNotExecutable;
+}
+
+// The control socket while opens may still come, then every open descriptor in order.
+std::vector<pollfd> Watched(int control, bool opens_come,
+                            const std::vector<Connection>& connections) {
+    std::vector<pollfd> watched{{opens_come ? control : -1, POLLIN, 0}};
+    for (const Connection& connection : connections) {
+        watched.push_back({connection.fd, POLLIN, 0});
+    }
+    return watched;
+}
+
+// A reply to what came on each descriptor; a descriptor whose client is gone is closed.
+void AnswerConnections(const std::vector<pollfd>& watched, std::vector<Connection>& connections) {
+    for (std::size_t index = watched.size() - 1; index >= 1; --index) {
+        if (watched[index].revents != 0 && !Answer(connections[index - 1])) {
+            close(connections[index - 1].fd);
+            connections.erase(connections.begin() + static_cast<long>(index - 1));
+        }
+    }
+}
+
+// Opens and requests answered until the command ends (its status then in status) or a
+// signal comes.
+void Serve(int control, const I2cServe& serve, pid_t child, int& status) {
+    std::vector<Connection> connections;
+    // Once every process that had the control socket has closed it, no more opens come.
+    bool opens_come = true;
+    while (CaughtSignal() == 0) {
+        std::vector<pollfd> watched = Watched(control, opens_come, connections);
+        poll(watched.data(), watched.size(), kLookAgainMs);
+        if (waitpid(child, &status, WNOHANG) == child) {
+            break;
+        }
+        if ((watched[0].revents & POLLIN) != 0) {
+            AnswerOpen(control, serve, connections);
+        } else if (watched[0].revents != 0) {
+            opens_come = false;
+        }
+        AnswerConnections(watched, connections);
+    }
+    for (const Connection& connection : connections) {
+        close(connection.fd);
+    }
+}
+
 }  // namespace
 
 int ServeI2c(const I2cServe& serve) {
@@ -182,45 +240,15 @@ int ServeI2c(const I2cServe& serve) {
         return EXIT_FAILURE;
     }
     fcntl(control[0], F_SETFD, FD_CLOEXEC);
-    std::vector<std::string> arguments = serve.command;
-    std::vector<std::string> environment = Environment(serve, control[1]);
     pid_t child = 0;
-    const int error = posix_spawnp(&child, arguments[0].c_str(), nullptr, nullptr,
-                                   Pointers(arguments).data(), Pointers(environment).data());
+    const int not_started = StartCommand(serve, control[1], child);
     close(control[1]);
-    if (error != 0) {
+    if (not_started != 0) {
         close(control[0]);
-        Complain("cannot run '" + arguments[0] + "': " + std::strerror(error));
-        return error == ENOENT ? kNotFound : kNotExecutable;
+        return not_started;
     }
-    std::vector<Connection> connections;
     int status = 0;
-    // Once every process that had the control socket has closed it, no more opens come.
-    bool opens_come = true;
-    while (CaughtSignal() == 0) {
-        std::vector<pollfd> watched{{opens_come ? control[0] : -1, POLLIN, 0}};
-        for (const Connection& connection : connections) {
-            watched.push_back({connection.fd, POLLIN, 0});
-        }
-        poll(watched.data(), watched.size(), kLookAgainMs);
-        if (waitpid(child, &status, WNOHANG) == child) {
-            break;
-        }
-        if ((watched[0].revents & POLLIN) != 0) {
-            AnswerOpen(control[0], serve, connections);
-        } else if (watched[0].revents != 0) {
-            opens_come = false;
-        }
-        for (std::size_t index = watched.size() - 1; index >= 1; --index) {
-            if (watched[index].revents != 0 && !Answer(connections[index - 1])) {
-                close(connections[index - 1].fd);
-                connections.erase(connections.begin() + static_cast<long>(index - 1));
-            }
-        }
-    }
-    for (const Connection& connection : connections) {
-        close(connection.fd);
-    }
+    Serve(control[0], serve, child, status);
     close(control[0]);
     return CaughtSignal() != 0 ? EndCommand(child) : ExitStatus(status);
 }

@@ -76,59 +76,85 @@ bool ValidSize(std::uint32_t size) {
     return size <= I2C_SMBUS_I2C_BLOCK_DATA;
 }
 
-// The messages of one transaction; false for a block longer than 32 bytes.
-bool BuildMessages(SmbusCall& call, bool& read, std::vector<I2cMessage>& messages) {
-    const auto& block = call.data;
-    I2cMessage write{call.address, 0, {call.command}, 0};
-    I2cMessage reply{call.address, I2C_M_RD, {}, 0};
+// A quick command, or a byte sent or received without a command: one message.
+std::vector<I2cMessage> SingleMessage(const SmbusCall& call, bool read) {
+    const auto flags = static_cast<std::uint16_t>(read ? I2C_M_RD : 0);
+    if (call.size == I2C_SMBUS_QUICK) {
+        return {{call.address, flags, {}, 0}};
+    }
+    return {read ? I2cMessage{call.address, I2C_M_RD, {}, 1}
+                 : I2cMessage{call.address, 0, {call.command}, 0}};
+}
+
+void AddByteData(const SmbusCall& call, I2cMessage& write, I2cMessage& reply) {
+    reply.length = 1;
+    write.bytes.push_back(call.data[0]);
+}
+
+// The word goes low byte first.
+void AddWordData(const SmbusCall& call, I2cMessage& write, I2cMessage& reply) {
     const std::uint16_t word = Word(call);
+    reply.length = 2;
+    write.bytes.push_back(static_cast<std::uint8_t>(word & 0xff));
+    write.bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+}
+
+// A block read learns its length from the device; the others use block[0]. False for a
+// block longer than 32 bytes.
+bool AddBlockData(const SmbusCall& call, bool read, I2cMessage& write, I2cMessage& reply) {
+    const auto& block = call.data;
+    if (call.size == I2C_SMBUS_BLOCK_DATA && read) {
+        reply.length = 1;
+        reply.flags |= I2C_M_RECV_LEN;
+        return true;
+    }
+    if (block[0] > I2C_SMBUS_BLOCK_MAX) {
+        return false;
+    }
+    const bool counted = call.size != I2C_SMBUS_I2C_BLOCK_DATA;
+    reply.length = counted ? 1 : block[0];
+    reply.flags |= counted ? I2C_M_RECV_LEN : 0;
+    write.bytes.insert(write.bytes.end(), block.begin() + (counted ? 0 : 1),
+                       block.begin() + block[0] + 1);
+    return true;
+}
+
+// What follows the command byte, and what the reply holds, for each size.
+bool AddData(const SmbusCall& call, bool read, I2cMessage& write, I2cMessage& reply) {
     switch (call.size) {
-        case I2C_SMBUS_QUICK:
-            messages = {{call.address, static_cast<std::uint16_t>(read ? I2C_M_RD : 0), {}, 0}};
-            return true;
-        case I2C_SMBUS_BYTE:
-            messages = {read ? I2cMessage{call.address, I2C_M_RD, {}, 1} : write};
-            return true;
         case I2C_SMBUS_BYTE_DATA:
-            reply.length = 1;
-            write.bytes.push_back(block[0]);
-            break;
+            AddByteData(call, write, reply);
+            return true;
         case I2C_SMBUS_PROC_CALL:
         case I2C_SMBUS_WORD_DATA:
-            reply.length = 2;
-            write.bytes.push_back(static_cast<std::uint8_t>(word & 0xff));
-            write.bytes.push_back(static_cast<std::uint8_t>(word >> 8));
-            break;
+            AddWordData(call, write, reply);
+            return true;
         case I2C_SMBUS_BLOCK_DATA:
         case I2C_SMBUS_BLOCK_PROC_CALL:
-        case I2C_SMBUS_I2C_BLOCK_DATA: {
-            // A block read learns its length from the device; the others use block[0].
-            const bool sends_length = call.size != I2C_SMBUS_BLOCK_DATA || !read;
-            if (!sends_length) {
-                reply.length = 1;
-                reply.flags |= I2C_M_RECV_LEN;
-                break;
-            }
-            if (block[0] > I2C_SMBUS_BLOCK_MAX) {
-                return false;
-            }
-            const bool counted = call.size != I2C_SMBUS_I2C_BLOCK_DATA;
-            reply.length = counted ? 1 : block[0];
-            reply.flags |= counted ? I2C_M_RECV_LEN : 0;
-            write.bytes.insert(write.bytes.end(), block.begin() + (counted ? 0 : 1),
-                               block.begin() + block[0] + 1);
-            break;
-        }
+        case I2C_SMBUS_I2C_BLOCK_DATA:
+            return AddBlockData(call, read, write, reply);
         default:
-            break;
+            return true;
+    }
+}
+
+// The messages of one transaction; false for a block longer than 32 bytes. A read, or a
+// process call, writes the command and reads the reply; a write is one message.
+bool BuildMessages(const SmbusCall& call, bool& read, std::vector<I2cMessage>& messages) {
+    if (call.size == I2C_SMBUS_QUICK || call.size == I2C_SMBUS_BYTE) {
+        messages = SingleMessage(call, read);
+        return true;
+    }
+    I2cMessage write{call.address, 0, {call.command}, 0};
+    I2cMessage reply{call.address, I2C_M_RD, {}, 0};
+    if (!AddData(call, read, write, reply)) {
+        return false;
     }
     const bool calls = call.size == I2C_SMBUS_PROC_CALL || call.size == I2C_SMBUS_BLOCK_PROC_CALL;
-    if (calls || !read) {
-        messages = {write};
-    } else {
+    if (!calls && read) {
         write.bytes.resize(1);
-        messages = {write};
     }
+    messages = {write};
     if (calls || read) {
         messages.push_back(reply);
         read = true;
@@ -154,6 +180,46 @@ void TakeReply(SmbusCall& call, const std::vector<I2cMessage>& messages) {
             std::copy(bytes.begin(), bytes.end(), call.data.begin());
             break;
     }
+}
+
+// A size and direction this adapter knows; the old I2C_SMBUS_I2C_BLOCK_BROKEN becomes an
+// I2C block, read 32 bytes long.
+bool TakeCall(SmbusCall& call) {
+    if (!ValidSize(call.size) ||
+        (call.read_write != I2C_SMBUS_READ && call.read_write != I2C_SMBUS_WRITE)) {
+        return false;
+    }
+    if (call.size == I2C_SMBUS_I2C_BLOCK_BROKEN) {
+        call.size = I2C_SMBUS_I2C_BLOCK_DATA;
+        if (call.read_write == I2C_SMBUS_READ) {
+            call.data[0] = I2C_SMBUS_BLOCK_MAX;
+        }
+    }
+    return true;
+}
+
+bool TakesPec(const SmbusCall& call) {
+    return call.pec && call.size != I2C_SMBUS_QUICK && call.size != I2C_SMBUS_I2C_BLOCK_DATA;
+}
+
+// The PEC of the write opening the transaction, sent at its end when nothing is read after.
+std::uint8_t AddWritePec(std::vector<I2cMessage>& messages) {
+    I2cMessage& first = messages.front();
+    if ((first.flags & I2C_M_RD) != 0) {
+        return 0;
+    }
+    const std::uint8_t pec = MessagePec(0, first);
+    if (messages.size() == 1) {
+        first.bytes.push_back(pec);
+    }
+    return pec;
+}
+
+// Takes the PEC byte off the end of the read; false when it does not match the transaction.
+bool CheckReadPec(I2cMessage& read, std::uint8_t pec) {
+    const std::uint8_t received = read.bytes.back();
+    read.bytes.pop_back();
+    return received == MessagePec(pec, read);
 }
 
 }  // namespace
@@ -197,16 +263,8 @@ int TransferI2cMessages(std::vector<I2cMessage>& messages) {
 }
 
 int SmbusTransfer(SmbusCall& call) {
-    if (!ValidSize(call.size) ||
-        (call.read_write != I2C_SMBUS_READ && call.read_write != I2C_SMBUS_WRITE)) {
+    if (!TakeCall(call)) {
         return -EINVAL;
-    }
-    // The old I2C_SMBUS_I2C_BLOCK_BROKEN: an I2C block, read 32 bytes long.
-    if (call.size == I2C_SMBUS_I2C_BLOCK_BROKEN) {
-        call.size = I2C_SMBUS_I2C_BLOCK_DATA;
-        if (call.read_write == I2C_SMBUS_READ) {
-            call.data[0] = I2C_SMBUS_BLOCK_MAX;
-        }
     }
     bool read = call.read_write == I2C_SMBUS_READ;
     std::vector<I2cMessage> messages;
@@ -214,30 +272,18 @@ int SmbusTransfer(SmbusCall& call) {
         return -EINVAL;
     }
     // The PEC goes after a lone write, and comes after a read, covering the write before it.
-    const bool with_pec =
-        call.pec && call.size != I2C_SMBUS_QUICK && call.size != I2C_SMBUS_I2C_BLOCK_DATA;
-    I2cMessage& last = messages.back();
-    const bool ends_reading = (last.flags & I2C_M_RD) != 0;
-    std::uint8_t pec = 0;
-    if (with_pec && (messages.front().flags & I2C_M_RD) == 0) {
-        pec = MessagePec(0, messages.front());
-        if (messages.size() == 1) {
-            messages.front().bytes.push_back(pec);
-        }
-    }
-    if (with_pec && ends_reading) {
-        ++last.length;
+    const bool with_pec = TakesPec(call);
+    const std::uint8_t pec = with_pec ? AddWritePec(messages) : 0;
+    const bool checks_pec = with_pec && (messages.back().flags & I2C_M_RD) != 0;
+    if (checks_pec) {
+        ++messages.back().length;
     }
     const int result = TransferI2cMessages(messages);
     if (result < 0) {
         return result;
     }
-    if (with_pec && ends_reading) {
-        const std::uint8_t received = last.bytes.back();
-        last.bytes.pop_back();
-        if (received != MessagePec(pec, last)) {
-            return -EBADMSG;
-        }
+    if (checks_pec && !CheckReadPec(messages.back(), pec)) {
+        return -EBADMSG;
     }
     if (read && call.size != I2C_SMBUS_QUICK) {
         TakeReply(call, messages);
