@@ -42,13 +42,20 @@ struct OpenPort {
     // A start from an idle bus was kept back after HoldNewTransactions.
     bool held = false;
 
+    // What the open measured, with what the calls took so far.
+    PortTiming Timing() const {
+        PortTiming found = timing;
+        if (lines) {
+            found.line_call_ns = lines->LineCallNs();
+            found.cts_call_ns = lines->CtsCallNs();
+            found.pacing = lines->Pacing();
+        }
+        return found;
+    }
+
     // What the calls took stays for PortTimingFound once the port is closed.
     void Close() {
-        if (lines) {
-            timing.line_call_ns = lines->LineCallNs();
-            timing.cts_call_ns = lines->CtsCallNs();
-            timing.pacing = lines->Pacing();
-        }
+        timing = Timing();
         trace.Close();
         OpenPortBackend().Close();
         lines.reset();
@@ -247,13 +254,7 @@ const std::string& TraceProblem() {
 }
 
 PortTiming PortTimingFound() {
-    PortTiming found = port.timing;
-    if (port.lines) {
-        found.line_call_ns = port.lines->LineCallNs();
-        found.cts_call_ns = port.lines->CtsCallNs();
-        found.pacing = port.lines->Pacing();
-    }
-    return found;
+    return port.Timing();
 }
 
 void InterruptLineOperations() {

@@ -89,7 +89,11 @@ std::string ParseHold(std::string_view value, SimOptions& options) {
 std::string ParseAdapter(std::string_view value, SimOptions& options) {
     const SimAdapter* adapter = FindSimAdapter(value);
     if (adapter == nullptr) {
-        return BadValue(value, "adapter", "ideal, native, ftdi, cp210x, pl2303, ch341, cdc-acm");
+        std::string names;
+        for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
+            names += (index == 0 ? "" : ", ") + std::string(kSimAdapters[index].name);
+        }
+        return BadValue(value, "adapter", names.c_str());
     }
     options.adapter = adapter;
     return {};
