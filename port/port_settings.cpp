@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "port/port_settings.h"
-#include "port/text/port_name_text.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -27,6 +27,20 @@ bool SplitFields(std::string_view text, std::array<std::string_view, 4>& fields)
         text.remove_prefix(last ? text.size() : comma + 1);
     }
     return true;
+}
+
+// A port name as the user gave it (KOLVANER_PORT, --port), without the spaces around it
+// (cmd's "set KOLVANER_PORT=COM4 && ..." keeps the one before "&&") and without a trailing
+// colon ("COM3:", as DOS named its devices). Empty when nothing is left.
+std::string CleanPortName(std::string_view name) {
+    constexpr std::string_view kSpaces = " \t";
+    name.remove_prefix(std::min(name.find_first_not_of(kSpaces), name.size()));
+    name = name.substr(0, name.find_last_not_of(kSpaces) + 1);
+    if (!name.empty() && name.back() == ':') {
+        name.remove_suffix(1);
+        name = name.substr(0, name.find_last_not_of(kSpaces) + 1);
+    }
+    return std::string(name);
 }
 
 }  // namespace
@@ -70,16 +84,37 @@ std::string DefaultDevice(int port_number) {
 #endif
 }
 
+std::string ReadPortName(std::string_view source, std::string_view given, PortConfig& config) {
+    config.port = CleanPortName(given);
+    config.sim.reset();
+    config.port_problem.clear();
+    if (NamesSimulator(config.port)) {
+        if (std::string error = ParseSimPort(config.port, config.sim.emplace()); !error.empty()) {
+            config.port_problem =
+                "bad " + std::string(source) + " '" + std::string(given) + "': " + std::move(error);
+        }
+    }
+    return config.port_problem;
+}
+
 PortConfig PortConfigFromEnvironment() {
     const auto setting = [](const char* name) -> std::string_view {
         const char* value = std::getenv(name);
         return value != nullptr ? value : "";
     };
     PortConfig config;
-    config.port = CleanPortName(setting("KOLVANER_PORT"));
+    ReadPortName("KOLVANER_PORT", setting("KOLVANER_PORT"), config);
     config.trace = setting("KOLVANER_TRACE");
     if (const std::string_view clock = setting("KOLVANER_CLOCK"); !clock.empty()) {
-        config.problem = ParseClockKhz("KOLVANER_CLOCK", clock, config.clock_khz);
+        config.clock_problem = ParseClockKhz("KOLVANER_CLOCK", clock, config.clock_khz);
     }
+    return config;
+}
+
+PortConfig PortConfigFor(std::string_view port, int clock_khz, std::string trace) {
+    PortConfig config;
+    config.clock_khz = clock_khz;
+    config.trace = std::move(trace);
+    ReadPortName("--port", port, config);
     return config;
 }

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The settings text OPENCOM takes, and the device each COMn names.
+// The settings text OPENCOM takes, the device each COMn names, and a port name read once.
 #include <gtest/gtest.h>
 
 #include "port/port_settings.h"
-#include "port/text/port_name_text.h"
 
 namespace {
 
@@ -50,7 +49,36 @@ TEST(PortSettings, PortNameLosesSurroundingSpacesAndATrailingColon) {
         {"", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(CleanPortName(c.given), c.name) << "'" << c.given << "'";
+        PortConfig config;
+        EXPECT_EQ(ReadPortName("--port", c.given, config), "") << "'" << c.given << "'";
+        EXPECT_EQ(config.port, c.name) << "'" << c.given << "'";
+        EXPECT_EQ(config.sim.has_value(), config.port.substr(0, 3) == "sim") << c.given;
+    }
+}
+
+// The simulator's options are read with the name; a bad one is kept with its message,
+// which names where it came from, and a later good name replaces it.
+TEST(PortSettings, PortNameReadsTheSimulatorsOptionsOnce) {
+    const struct {
+        const char* given;
+        const char* problem;  // empty: accepted
+    } cases[] = {
+        {"sim", ""},
+        {" sim:compass=450: ", ""},
+        {"SIM", "bad KOLVANER_PORT 'SIM': the simulated bus is named in lower case"},
+        {"sim:compass=north",
+         "bad KOLVANER_PORT 'sim:compass=north': bad value 'north' for compass"},
+        {"sim:hold=2,compass=off", "bad KOLVANER_PORT 'sim:hold=2,compass=off': hold=2 needs"},
+    };
+    for (const auto& c : cases) {
+        PortConfig config;
+        const std::string problem = ReadPortName("KOLVANER_PORT", c.given, config);
+        EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << problem;
+        EXPECT_EQ(config.port_problem, problem) << c.given;
+        EXPECT_EQ(config.Problem(), problem) << c.given;
+        ReadPortName("--port", "/dev/ttyUSB0", config);
+        EXPECT_EQ(config.Problem(), "") << c.given;
+        EXPECT_FALSE(config.sim.has_value()) << c.given;
     }
 }
 

@@ -3,14 +3,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
 #include "port/pacing/line_pacing.h"
 #include "port/sim/sim_adapter.h"
-#include "port/sim/sim_options.h"
 #include "port/text/number_text.h"
-#include "port/text/port_name_text.h"
 
 const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
 
@@ -167,15 +166,15 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
         case Option::bytes:
             return SetNumber("--bytes", value, 1, kMaxReadBytes, "", command.bytes);
         case Option::port:
-            if (CleanPortName(value).empty()) {
-                return "empty --port";
-            }
-            return CheckPortName("--port", value, command.port.emplace());
+            ReadPortName("--port", value, command.config);
+            return command.config.port.empty() ? "empty --port" : command.config.port_problem;
         case Option::trace:
-            command.trace = std::string(value);
+            command.config.trace = std::string(value);
             return value.empty() ? "empty --trace" : "";
         case Option::clock:
-            return ParseClockKhz("--clock", value, command.clock_khz.emplace());
+            command.config.clock_problem =
+                ParseClockKhz("--clock", value, command.config.clock_khz);
+            return command.config.clock_problem;
         case Option::bus:
             return SetNumber("--bus", value, 0, kMaxBus, "", command.bus.emplace());
     }
@@ -297,7 +296,11 @@ std::string SetOperands(std::string_view action_name, const std::vector<std::str
 }
 
 // --help and --version win wherever they stand, whatever else is wrong; the first counts.
+// /? and help first ask for the help too, as Windows' own tools take them.
 bool AnswersAlone(const std::vector<std::string_view>& args, CliCommand& command) {
+    if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
+        return true;
+    }
     for (const std::string_view arg : args) {
         if (arg == "--") {
             return false;
@@ -400,7 +403,9 @@ const std::string& CliUsage() {
 }
 
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
+    PortConfig config = std::move(command.config);
     command = CliCommand{};
+    command.config = std::move(config);
     if (AnswersAlone(args, command)) {
         return {};
     }
@@ -411,16 +416,4 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
         }
     }
     return read.Finish();
-}
-
-std::string CheckPortName(std::string_view source, std::string_view given, std::string& name) {
-    name = CleanPortName(given);
-    SimOptions options;
-    if (!NamesSimulator(name)) {
-        return {};
-    }
-    if (std::string error = ParseSimPort(name, options); !error.empty()) {
-        return "bad " + std::string(source) + " " + Quoted(given) + ": " + error;
-    }
-    return {};
 }

@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
         return read.exit_status;
     }
     PortConfig config = PortConfigFromEnvironment();
-    config.port = read.port.value_or(config.port);
+    if (read.port) {
+        ReadPortName("--port", *read.port, config);
+    }
     ConfigurePort(config);
     // Qt takes its own options out; whatever else is left is ignored.
     qt_handler = qInstallMessageHandler(ExitWithoutAWindow);

@@ -83,7 +83,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
         return read.exit_status;
     }
     PortConfig config = PortConfigFromEnvironment();
-    config.port = read.port.value_or(config.port);
+    if (read.port) {
+        ReadPortName("--port", *read.port, config);
+    }
     ConfigurePort(config);
     // A debugger or DebugView shows what the program tells.
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
