@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "port/port_settings.h"
+#include "port/text/number_text.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <utility>
 
 namespace {
 
-bool ParseWhole(std::string_view text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    return !text.empty() && result.ec == std::errc{} && result.ptr == end;
-}
+constexpr unsigned kMaxPortNumber = 256;
 
 // Splits "a,b,c,d" into exactly four fields.
 bool SplitFields(std::string_view text, std::array<std::string_view, 4>& fields) {
@@ -49,28 +46,23 @@ std::string ParsePortSettings(std::string_view text, PortSettings& settings) {
     const std::string quoted = "'" + std::string(text) + "'";
     const std::size_t colon = text.find(':');
     const std::string_view name = text.substr(0, colon);
-    if (colon == std::string_view::npos || name.substr(0, 3) != "COM" ||
-        !ParseWhole(name.substr(3), settings.port_number) || settings.port_number < 1 ||
-        settings.port_number > 256) {
-        return "bad port settings " + quoted + " (want COMn:BAUD,PARITY,DATA,STOP)";
-    }
     std::array<std::string_view, 4> fields;
-    if (!SplitFields(text.substr(colon + 1), fields)) {
+    if (colon == std::string_view::npos || name.substr(0, 3) != "COM" ||
+        !ParseNumber(name.substr(3), false, kMaxPortNumber, settings.port_number) ||
+        settings.port_number < 1 || !SplitFields(text.substr(colon + 1), fields)) {
         return "bad port settings " + quoted + " (want COMn:BAUD,PARITY,DATA,STOP)";
     }
-    if (!ParseWhole(fields[0], settings.baud) || settings.baud <= 0) {
+    if (!ParseNumber(fields[0], false, INT_MAX, settings.baud) || settings.baud <= 0) {
         return "bad baud rate in " + quoted;
     }
     if (fields[1] != "N" && fields[1] != "E" && fields[1] != "O") {
         return "bad parity in " + quoted + " (N, E or O)";
     }
     settings.parity = fields[1][0];
-    if (!ParseWhole(fields[2], settings.data_bits) || settings.data_bits < 5 ||
-        settings.data_bits > 8) {
+    if (!ParseNumber(fields[2], false, 8, settings.data_bits) || settings.data_bits < 5) {
         return "bad data bits in " + quoted + " (5-8)";
     }
-    if (!ParseWhole(fields[3], settings.stop_bits) || settings.stop_bits < 1 ||
-        settings.stop_bits > 2) {
+    if (!ParseNumber(fields[3], false, 2, settings.stop_bits) || settings.stop_bits < 1) {
         return "bad stop bits in " + quoted + " (1 or 2)";
     }
     return {};

@@ -26,26 +26,17 @@ bool dtr_low = false;
 std::string line_call_failure;
 
 speed_t BaudConstant(int baud) {
-    switch (baud) {
-        case 1200:
-            return B1200;
-        case 2400:
-            return B2400;
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
-        default:
-            return B0;
+    constexpr struct {
+        int baud;
+        speed_t speed;
+    } kSpeeds[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+                   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+    for (const auto& known : kSpeeds) {
+        if (known.baud == baud) {
+            return known.speed;
+        }
     }
+    return B0;
 }
 
 constexpr char kInUse[] = "the port is in use by another program";
@@ -179,12 +170,8 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     rts_low = false;
     dtr_low = false;
     line_call_failure.clear();
-    if (ioctl(fd, TIOCEXCL) != 0) {
-        const int error = errno;
-        return RefuseHeld(fd, device, std::strerror(error));
-    }
     const termios wanted = LineSettings(previous, settings, speed);
-    if (tcsetattr(fd, TCSANOW, &wanted) != 0) {
+    if (ioctl(fd, TIOCEXCL) != 0 || tcsetattr(fd, TCSANOW, &wanted) != 0) {
         const int error = errno;
         return RefuseHeld(fd, device, std::strerror(error));
     }

@@ -2,10 +2,11 @@
 // The serial ports under /sys/class/tty that have a node in /dev, and their drivers. Only
 // sysfs attributes and symbolic links are read; no device is opened.
 #include "port/serial/serial_ports.h"
+#include "port/text/number_text.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include <climits>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -19,18 +20,15 @@ namespace {
 constexpr std::array<std::string_view, 3> kPortKinds = {"ttyS", "ttyUSB", "ttyACM"};
 
 // Where a tty sorts: its kind's place in kPortKinds, then its number. None for other ttys.
-using PortOrder = std::pair<std::size_t, unsigned long>;
+using PortOrder = std::pair<std::size_t, unsigned>;
 
 std::optional<PortOrder> OrderOf(std::string_view name) {
     for (std::size_t kind = 0; kind < kPortKinds.size(); ++kind) {
         if (name.substr(0, kPortKinds[kind].size()) != kPortKinds[kind]) {
             continue;
         }
-        const std::string_view digits = name.substr(kPortKinds[kind].size());
-        const char* end = digits.data() + digits.size();
-        unsigned long number = 0;
-        const auto result = std::from_chars(digits.data(), end, number);
-        if (!digits.empty() && result.ec == std::errc{} && result.ptr == end) {
+        unsigned number = 0;
+        if (ParseNumber(name.substr(kPortKinds[kind].size()), false, UINT_MAX, number)) {
             return PortOrder{kind, number};
         }
     }

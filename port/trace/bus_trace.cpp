@@ -112,10 +112,8 @@ int CloseFile(int fd) {
     return close(fd);
 }
 
-// A pipe or FIFO whose reader is slow: waits until there is room again, or until poll
-// reports the reader gone for the write to tell. A signal during poll is no verdict; once
-// *give_up is set the program is ending, and a reader that makes no room for a second then
-// is not reading.
+}  // namespace
+
 bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up) {
     using std::chrono::steady_clock;
     constexpr int kLookAgainMs = 100;
@@ -138,6 +136,8 @@ bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up) {
         }
     }
 }
+
+namespace {
 #endif
 
 // A comment stays on its line, whatever the path or message in it holds.

@@ -8,6 +8,14 @@
 #include <cstdint>
 #include <string>
 
+#ifndef _WIN32
+// A pipe or FIFO whose reader is slow: waits until it has room for PIPE_BUF bytes (true),
+// or until poll reports the reader gone (false). A signal during poll is no verdict; once
+// *give_up is set the program is ending, and a reader that makes no room for a second then
+// is not reading (false).
+bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up);
+#endif
+
 class BusTrace {
   public:
     // Starts a trace in the file; with_sda_in adds the sampled CTS level as its own wire.
