@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <span>
 #include <utility>
 
 #include "bus/bus_transfer.h"
@@ -226,34 +227,27 @@ bool SetAction(std::string_view name, CliCommand& command) {
     return false;
 }
 
-// The operands still to read, one at a time.
-struct Operands {
-    const std::vector<std::string_view>& all;
-    std::size_t next = 0;
-
-    bool Left() const { return next < all.size(); }
-    std::string_view Take() { return all[next++]; }
-};
-
-// get's register, when one is given.
-std::string SetRegister(Operands& operands, CliCommand& command) {
-    if (!operands.Left()) {
+// get's register, when one is given, and what follows it.
+std::string SetRegister(std::span<const std::string_view>& operands, CliCommand& command) {
+    if (operands.empty()) {
         return {};
     }
-    return ParseByte("register", operands.Take(), command.first_register.emplace());
+    const std::string_view text = operands.front();
+    operands = operands.subspan(1);
+    return ParseByte("register", text, command.first_register.emplace());
 }
 
 // set's bytes, at least one and at most a page.
-std::string SetData(Operands& operands, CliCommand& command) {
-    if (!operands.Left()) {
+std::string SetData(std::span<const std::string_view> bytes, CliCommand& command) {
+    if (bytes.empty()) {
         return "missing byte for set";
     }
-    if (operands.all.size() - operands.next > kMaxSetBytes) {
+    if (bytes.size() > kMaxSetBytes) {
         return "too many bytes for set (at most " + std::to_string(kMaxSetBytes) +
                ", an EEPROM page)";
     }
-    while (operands.Left()) {
-        if (std::string error = ParseByte("byte", operands.Take(), command.data.emplace_back());
+    for (const std::string_view byte : bytes) {
+        if (std::string error = ParseByte("byte", byte, command.data.emplace_back());
             !error.empty()) {
             return error;
         }
@@ -263,34 +257,31 @@ std::string SetData(Operands& operands, CliCommand& command) {
 
 // The arguments after the command that are not options: an address for input (optional)
 // and for get, set and dump; get's register; set's bytes.
-std::string SetOperands(std::string_view action_name, const std::vector<std::string_view>& list,
+std::string SetOperands(std::string_view action_name, std::span<const std::string_view> operands,
                         CliCommand& command) {
     using Action = CliCommand::Action;
     const Action action = command.action;
     if (action == Action::i2c) {
-        command.program.assign(list.begin(), list.end());
-        return list.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
+        command.program.assign(operands.begin(), operands.end());
+        return operands.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
     }
-    Operands operands{list};
     const bool needs_address =
         action == Action::get || action == Action::set || action == Action::dump;
-    if (needs_address && !operands.Left()) {
+    if (needs_address && operands.empty()) {
         return "missing address for " + std::string(action_name);
     }
-    if ((needs_address || action == Action::input) && operands.Left()) {
-        const std::string_view address = operands.Take();
-        if (!ParseNumber(address, true, kMaxAddress, command.address)) {
-            return "bad address " + Quoted(address) + " (0-127 or 0x00-0x7f)";
+    if ((needs_address || action == Action::input) && !operands.empty()) {
+        if (!ParseNumber(operands.front(), true, kMaxAddress, command.address)) {
+            return "bad address " + Quoted(operands.front()) + " (0-127 or 0x00-0x7f)";
         }
+        operands = operands.subspan(1);
     }
-    std::string error;
-    if (action == Action::get) {
-        error = SetRegister(operands, command);
-    } else if (action == Action::set) {
-        error = SetData(operands, command);
+    if (action == Action::set) {
+        return SetData(operands, command);
     }
-    if (error.empty() && operands.Left()) {
-        error = "unexpected argument " + Quoted(operands.Take());
+    std::string error = action == Action::get ? SetRegister(operands, command) : "";
+    if (error.empty() && !operands.empty()) {
+        error = "unexpected argument " + Quoted(operands.front());
     }
     return error;
 }

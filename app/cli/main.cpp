@@ -32,20 +32,6 @@ constexpr int kUsageError = 2;
 // A run a signal cut short ends with 128 + its number, as a shell reports it.
 constexpr int kSignalExitBase = 128;
 
-// The arguments over the environment's settings.
-std::string UsageError(const std::vector<std::string_view>& args, CliCommand& command) {
-    command.config = PortConfigFromEnvironment();
-    if (std::string error = ParseCliArgs(args, command); !error.empty()) {
-        return error;
-    }
-    using Action = CliCommand::Action;
-    if (command.action == Action::help || command.action == Action::version ||
-        command.action == Action::ports) {
-        return {};
-    }
-    return command.config.Problem();
-}
-
 // On the open bus: check and recover once, i2c serving, the rest --count times.
 int RunCommand(const CliCommand& command) {
     switch (command.action) {
@@ -62,8 +48,8 @@ int RunCommand(const CliCommand& command) {
     }
 }
 
-// help, version and ports, and an i2c command that cannot run: answered before the port
-// opens. Nothing when the command needs the bus.
+// help, version and ports, and an i2c command that cannot run: answered without the bus
+// (the first three whatever the port's settings). Nothing when the command needs the bus.
 std::optional<int> AnswerWithoutBus(const CliCommand& command) {
     switch (command.action) {
         case CliCommand::Action::help:
@@ -76,6 +62,9 @@ std::optional<int> AnswerWithoutBus(const CliCommand& command) {
             return RunPorts();
 #ifdef __linux__
         case CliCommand::Action::i2c:
+            if (!command.config.Problem().empty()) {
+                return std::nullopt;
+            }
             if (const std::string error = CheckI2c(command); !error.empty()) {
                 Complain(error);
                 return EXIT_FAILURE;
@@ -112,12 +101,17 @@ int main(int argc, char** argv) {
     KeepStandardDescriptors();
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     CliCommand command;
-    if (const std::string error = UsageError(args, command); !error.empty()) {
+    command.config = PortConfigFromEnvironment();
+    std::string error = ParseCliArgs(args, command);
+    if (error.empty()) {
+        if (const std::optional<int> status = AnswerWithoutBus(command)) {
+            return *status;
+        }
+        error = command.config.Problem();
+    }
+    if (!error.empty()) {
         Complain(error);
         return kUsageError;
-    }
-    if (const std::optional<int> status = AnswerWithoutBus(command)) {
-        return *status;
     }
     return RunOnBus(command);
 }
