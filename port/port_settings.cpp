@@ -89,13 +89,17 @@ std::string ReadPortName(std::string_view source, std::string_view given, PortCo
     return config.port_problem;
 }
 
-PortConfig PortConfigFromEnvironment() {
+PortConfig PortConfigFromEnvironment(const std::optional<std::string>& port) {
     const auto setting = [](const char* name) -> std::string_view {
         const char* value = std::getenv(name);
         return value != nullptr ? value : "";
     };
     PortConfig config;
-    ReadPortName("KOLVANER_PORT", setting("KOLVANER_PORT"), config);
+    if (port) {
+        ReadPortName("--port", *port, config);
+    } else {
+        ReadPortName("KOLVANER_PORT", setting("KOLVANER_PORT"), config);
+    }
     config.trace = setting("KOLVANER_TRACE");
     if (const std::string_view clock = setting("KOLVANER_CLOCK"); !clock.empty()) {
         config.clock_problem = ParseClockKhz("KOLVANER_CLOCK", clock, config.clock_khz);

@@ -33,8 +33,9 @@ struct PortConfig {
 std::string ReadPortName(std::string_view source, std::string_view given, PortConfig& config);
 
 // KOLVANER_PORT, KOLVANER_CLOCK and KOLVANER_TRACE, as the programs document them; unset
-// or empty, the default.
-PortConfig PortConfigFromEnvironment();
+// or empty, the default. A port given (the window's last --port) is read instead of
+// KOLVANER_PORT.
+PortConfig PortConfigFromEnvironment(const std::optional<std::string>& port = std::nullopt);
 // A port named in code, by a test or a benchmark, read as --port reads it.
 PortConfig PortConfigFor(std::string_view port, int clock_khz = kDefaultClockKhz,
                          std::string trace = {});

@@ -82,11 +82,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
         ShowAnswer(read);
         return read.exit_status;
     }
-    PortConfig config = PortConfigFromEnvironment();
-    if (read.port) {
-        ReadPortName("--port", *read.port, config);
-    }
-    ConfigurePort(config);
+    ConfigurePort(PortConfigFromEnvironment(read.port));
     // A debugger or DebugView shows what the program tells.
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
     Form1 form(hInstance);
