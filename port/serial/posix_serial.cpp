@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -120,10 +121,8 @@ termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed
     settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     settings.c_cflag |= CLOCAL | CREAD;
-    settings.c_cflag |= wanted.data_bits == 5   ? CS5
-                        : wanted.data_bits == 6 ? CS6
-                        : wanted.data_bits == 7 ? CS7
-                                                : CS8;
+    constexpr tcflag_t kCharacterSizes[] = {CS5, CS6, CS7, CS8};
+    settings.c_cflag |= kCharacterSizes[std::clamp(wanted.data_bits, 5, 8) - 5];
     if (wanted.parity != 'N') {
         settings.c_cflag |= PARENB;
     }

@@ -79,28 +79,20 @@ std::string DriverOf(const fs::path& tty) {
     return LinkName(device / "driver");
 }
 
-// For each tty, the names in /dev/serial/by-id that point at it, sorted.
-std::map<std::string, std::vector<std::string>> ByIdNames(const fs::path& dev_root) {
-    std::map<std::string, std::vector<std::string>> names;
-    for (const fs::path& link : Entries(dev_root / "serial" / "by-id")) {
+// For each tty, the names in /dev/serial/by-id that point at it, sorted and joined.
+std::map<std::string, std::string> ByIdNames(const fs::path& dev_root) {
+    std::vector<fs::path> links = Entries(dev_root / "serial" / "by-id");
+    std::sort(links.begin(), links.end());
+    std::map<std::string, std::string> names;
+    for (const fs::path& link : links) {
         std::error_code error;
         const fs::path target = fs::canonical(link, error);
         if (!error) {
-            names[target.filename().string()].push_back(link.filename().string());
+            std::string& joined = names[target.filename().string()];
+            joined += (joined.empty() ? "" : ", ") + link.filename().string();
         }
     }
-    for (auto& [tty, links] : names) {
-        std::sort(links.begin(), links.end());
-    }
     return names;
-}
-
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) {
-        text += (text.empty() ? "" : ", ") + part;
-    }
-    return text;
 }
 
 }  // namespace
@@ -118,9 +110,9 @@ std::vector<SerialPortInfo> ListSerialPortsUnder(const fs::path& sys_root,
             continue;
         }
         const auto links = by_id.find(name);
-        found.push_back({*order, SerialPortInfo{"/dev/" + name,
-                                                links == by_id.end() ? "" : Joined(links->second),
-                                                DriverOf(tty)}});
+        found.push_back(
+            {*order, SerialPortInfo{"/dev/" + name, links == by_id.end() ? "" : links->second,
+                                    DriverOf(tty)}});
     }
     std::sort(found.begin(), found.end(),
               [](const auto& left, const auto& right) { return left.first < right.first; });

@@ -48,6 +48,7 @@ class BusTrace {
     void Change(char level, char wire);
     void Put(const std::string& text);
     void WriteOut();
+    // Says why in Problem() and closes the file, if open.
     void Fail(const std::string& reason);
 
     int fd_ = -1;
