@@ -95,11 +95,8 @@ PortConfig PortConfigFromEnvironment(const std::optional<std::string>& port) {
         return value != nullptr ? value : "";
     };
     PortConfig config;
-    if (port) {
-        ReadPortName("--port", *port, config);
-    } else {
-        ReadPortName("KOLVANER_PORT", setting("KOLVANER_PORT"), config);
-    }
+    ReadPortName(port ? "--port" : "KOLVANER_PORT", port ? *port : setting("KOLVANER_PORT"),
+                 config);
     config.trace = setting("KOLVANER_TRACE");
     if (const std::string_view clock = setting("KOLVANER_CLOCK"); !clock.empty()) {
         config.clock_problem = ParseClockKhz("KOLVANER_CLOCK", clock, config.clock_khz);
