@@ -62,6 +62,7 @@ std::optional<int> AnswerWithoutBus(const CliCommand& command) {
             return RunPorts();
 #ifdef __linux__
         case CliCommand::Action::i2c:
+            // A bad port setting is told first, as a usage error.
             if (!command.config.Problem().empty()) {
                 return std::nullopt;
             }
