@@ -101,11 +101,8 @@ struct OpenPort {
             config = PortConfigFromEnvironment();
         }
         name = !config->port.empty() ? config->port : "COM" + std::to_string(settings.port_number);
-        problem = config->Problem();
         PortBackend& backend = OpenPortBackend();
-        if (problem.empty()) {
-            problem = backend.Open(*config, settings);
-        }
+        problem = config->Problem().empty() ? backend.Open(*config, settings) : config->Problem();
         if (!problem.empty()) {
             return;
         }
