@@ -26,7 +26,6 @@ class PortBackend {
     // the same on every run, true keeps it up with the host's (HostPace).
     void OpenSimulated(const SimOptions& options, bool follow_host);
     void Close();
-    bool IsOpen() const { return serial_open_ || sim_bus_.has_value(); }
     // The adapter's driver: Linux's name for it, Windows' service, or the simulated
     // adapter's; empty when unknown.
     const std::string& Driver() const { return driver_; }
