@@ -58,23 +58,29 @@ TEST(PortSettings, PortNameLosesSurroundingSpacesAndATrailingColon) {
 
 // The simulator's options are read with the name; a bad one is kept with its message,
 // which names where it came from, and a later good name replaces it.
-TEST(PortSettings, PortNameReadsTheSimulatorsOptionsOnce) {
+TEST(PortSettings, PortNameKeepsTheSimulatorsOptionsOrWhatIsWrong) {
     const struct {
         const char* given;
-        const char* problem;  // empty: accepted
+        const char* problem;  // its start; empty: accepted
+        int compass_raw;      // accepted: the compass's register
     } cases[] = {
-        {"sim", ""},
-        {" sim:compass=450: ", ""},
-        {"SIM", "bad KOLVANER_PORT 'SIM': the simulated bus is named in lower case"},
+        {"sim", "", 0},
+        {" sim:compass=450: ", "", 450},
+        {"SIM", "bad KOLVANER_PORT 'SIM': the simulated bus is named in lower case", 0},
         {"sim:compass=north",
-         "bad KOLVANER_PORT 'sim:compass=north': bad value 'north' for compass"},
-        {"sim:hold=2,compass=off", "bad KOLVANER_PORT 'sim:hold=2,compass=off': hold=2 needs"},
+         "bad KOLVANER_PORT 'sim:compass=north': bad value 'north' for compass", 0},
+        {"sim:hold=2,compass=off", "bad KOLVANER_PORT 'sim:hold=2,compass=off': hold=2 needs", 0},
     };
     for (const auto& c : cases) {
         PortConfig config;
         const std::string problem = ReadPortName("KOLVANER_PORT", c.given, config);
-        EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << problem;
-        EXPECT_EQ(config.port_problem, problem) << c.given;
+        if (*c.problem == '\0') {
+            EXPECT_EQ(problem, "") << c.given;
+            ASSERT_TRUE(config.sim.has_value()) << c.given;
+            EXPECT_EQ(config.sim->compass_raw, c.compass_raw) << c.given;
+        } else {
+            EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << problem;
+        }
         EXPECT_EQ(config.Problem(), problem) << c.given;
         ReadPortName("--port", "/dev/ttyUSB0", config);
         EXPECT_EQ(config.Problem(), "") << c.given;
