@@ -89,7 +89,7 @@ void PrintMargins(const PinTiming& timing) {
 // One line of figures; false when a read came out wrong or the port refused the setup.
 bool Measure(const Setup& setup, int reads) {
     const std::string port = PortFor(setup);
-    ConfigurePort({.port = port, .clock_khz = setup.clock_khz});
+    ConfigurePort(PortConfigFor(port, setup.clock_khz));
     OpenBus();
     const std::string report = setup.report_ms > 0 ? std::to_string(setup.report_ms) : "-";
     std::printf("%-8s %4d %6s %-9s", setup.adapter.c_str(), setup.clock_khz, report.c_str(),

@@ -21,7 +21,7 @@ void ShowMessageBox(std::string_view text) {
 namespace {
 
 void OpenSimulatedBus() {
-    ConfigurePort({.port = "sim:compass=turning"});
+    ConfigurePort(PortConfigFor("sim:compass=turning"));
     OpenBus();
 }
 

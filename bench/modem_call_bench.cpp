@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
         std::perror("modem_call_bench: exec");
         return 1;
     }
-    ConfigurePort({.port = kFakeTty});
+    ConfigurePort(PortConfigFor(kFakeTty));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -67,7 +67,7 @@ void MeasureTicks(Form1& form, bool repaint, const char* what) {
 int main(int argc, char** argv) {
     const double started = Seconds(CLOCK_MONOTONIC);
     // Always the simulated bus, whatever the caller's environment names.
-    ConfigurePort({.port = "sim:compass=turning"});
+    ConfigurePort(PortConfigFor("sim:compass=turning"));
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     Form1 form;

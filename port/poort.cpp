@@ -12,7 +12,6 @@
 #include "port/port_backend.h"
 #include "port/port_settings.h"
 #include "port/port_status.h"
-#include "port/text/port_name_text.h"
 #include "port/trace/bus_trace.h"
 
 namespace {
@@ -101,15 +100,9 @@ struct OpenPort {
         if (!config) {
             config = PortConfigFromEnvironment();
         }
-        const std::string chosen = CleanPortName(config->port);
-        name = !chosen.empty() ? chosen : "COM" + std::to_string(settings.port_number);
-        if (!config->problem.empty()) {
-            problem = config->problem;
-            return;
-        }
+        name = !config->port.empty() ? config->port : "COM" + std::to_string(settings.port_number);
         PortBackend& backend = OpenPortBackend();
-        problem =
-            backend.Open(!chosen.empty() ? chosen : DefaultDevice(settings.port_number), settings);
+        problem = config->Problem().empty() ? backend.Open(*config, settings) : config->Problem();
         if (!problem.empty()) {
             return;
         }

@@ -18,18 +18,16 @@ constexpr std::chrono::milliseconds kSleepSlice{10};
 
 }  // namespace
 
-std::string PortBackend::Open(const std::string& port, const PortSettings& settings) {
+std::string PortBackend::Open(const PortConfig& config, const PortSettings& settings) {
     Close();
     interrupted = 0;
     host_ = HostPace();
-    if (NamesSimulator(port)) {
-        SimOptions options;
-        if (const std::string error = ParseSimPort(port, options); !error.empty()) {
-            return "simulated bus: " + error;
-        }
-        OpenSimulated(options, true);
+    if (config.sim) {
+        OpenSimulated(*config.sim, true);
         return {};
     }
+    const std::string port =
+        !config.port.empty() ? config.port : DefaultDevice(settings.port_number);
     std::string problem = SerialOpen(port, settings);
     serial_open_ = problem.empty();
     driver_ = serial_open_ ? SerialPortDriver(port) : "";

@@ -19,14 +19,13 @@ enum class Line { dtr, rts };
 
 class PortBackend {
   public:
-    // Opens the port the user named: "sim[:OPTIONS]" or a device. Empty on success,
-    // otherwise one line naming the port and the reason.
-    std::string Open(const std::string& port, const PortSettings& settings);
+    // Opens the configured port: the simulated bus with its options, the device named, or
+    // COMn's. Empty on success, otherwise one line naming the port and the reason.
+    std::string Open(const PortConfig& config, const PortSettings& settings);
     // The simulated bus; follow_host false keeps its clock to the calls' costs and waits,
     // the same on every run, true keeps it up with the host's (HostPace).
     void OpenSimulated(const SimOptions& options, bool follow_host);
     void Close();
-    bool IsOpen() const { return serial_open_ || sim_bus_.has_value(); }
     // The adapter's driver: Linux's name for it, Windows' service, or the simulated
     // adapter's; empty when unknown.
     const std::string& Driver() const { return driver_; }

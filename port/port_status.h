@@ -24,8 +24,8 @@ bool PortHasFailed();
 // The last OPENCOM failed after the port opened: the port is there, but the bus cannot
 // work through it (an adapter that does not report CTS, a line call that failed).
 bool PortRefusedAfterOpen();
-// The port OPENCOM was last asked to open, as the user named it: KOLVANER_PORT, else the
-// settings text's COMn.
+// The port OPENCOM was last asked to open, as the user named it (--port or KOLVANER_PORT,
+// without spaces around it or a colon after it), else the settings text's COMn.
 const std::string& PortName();
 // What went wrong, in one line without a program name: why the last OPENCOM failed, or
 // which line call failed since and the system's reason. Empty while all is well.

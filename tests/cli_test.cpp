@@ -228,6 +228,28 @@ TEST(KolvanerCli, UsageErrorsAreOneLineAndExitTwo) {
     }
 }
 
+// A bad simulator option is named once and in the same words, wherever the port came
+// from: kolvaner-cli's --port, its KOLVANER_PORT, and the window's --port.
+TEST(KolvanerCli, BadSimulatorPortReadsTheSameFromEverySource) {
+    const struct {
+        const char* port;
+        const char* reason;
+    } cases[] = {
+        {"sim:compass=north",
+         "bad value 'north' for compass (allowed: 0-65535 or 0x0-0xFFFF, turning, sweep, off)"},
+        {"Sim", "the simulated bus is named in lower case (allowed: sim, sim:OPTIONS)"},
+        {"sim:seed=1,seed=2", "seed given twice (allowed: each option once)"},
+    };
+    for (const auto& c : cases) {
+        const std::string reason = std::string("'") + c.port + "': " + c.reason;
+        EXPECT_EQ(RunCli(std::string("bearing --port ") + c.port).output,
+                  "--\nkolvaner-cli: bad --port " + reason + "\n");
+        EXPECT_EQ(RunCli("bearing", std::string("KOLVANER_PORT=") + c.port).output,
+                  "--\nkolvaner-cli: bad KOLVANER_PORT " + reason + "\n");
+        EXPECT_EQ(PortConfigFor(c.port).Problem(), "bad --port " + reason);
+    }
+}
+
 TEST(KolvanerCli, HelpAndVersion) {
     const CliRun run = RunCli("--help");
     EXPECT_EQ(run.status, 0);
@@ -483,13 +505,18 @@ TEST(CliArgs, DefaultsAndOverrides) {
     EXPECT_EQ(command.action, CliCommand::Action::bearing);
     EXPECT_EQ(command.count, 1);
     EXPECT_EQ(command.interval_ms, 500);
-    EXPECT_FALSE(command.port.has_value());
-    ASSERT_EQ(
-        ParseCliArgs({"--count", "0", "bearing", "--trace", "t.vcd", "--port", "sim"}, command),
-        "");
+    EXPECT_EQ(command.config.port, "");
+    command.config.clock_problem = "bad KOLVANER_CLOCK 'fast' (1-100 kHz)";
+    ASSERT_EQ(ParseCliArgs(
+                  {"--count", "0", "bearing", "--trace", "t.vcd", "--port", "sim", "--clock", "20"},
+                  command),
+              "");
     EXPECT_EQ(command.count, 0);
-    EXPECT_EQ(command.trace, "t.vcd");
-    EXPECT_EQ(command.port, "sim");
+    EXPECT_EQ(command.config.trace, "t.vcd");
+    EXPECT_EQ(command.config.port, "sim");
+    EXPECT_TRUE(command.config.sim.has_value());
+    EXPECT_EQ(command.config.clock_khz, 20);
+    EXPECT_EQ(command.config.Problem(), "");
     ASSERT_EQ(ParseCliArgs({"input"}, command), "");
     EXPECT_EQ(command.action, CliCommand::Action::input);
     EXPECT_EQ(command.address, 0x20);

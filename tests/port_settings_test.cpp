@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The settings text OPENCOM takes, and the device each COMn names.
+// The settings text OPENCOM takes, the device each COMn names, and a port name read once.
 #include <gtest/gtest.h>
 
 #include "port/port_settings.h"
-#include "port/text/port_name_text.h"
 
 namespace {
 
@@ -50,7 +49,42 @@ TEST(PortSettings, PortNameLosesSurroundingSpacesAndATrailingColon) {
         {"", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(CleanPortName(c.given), c.name) << "'" << c.given << "'";
+        PortConfig config;
+        EXPECT_EQ(ReadPortName("--port", c.given, config), "") << "'" << c.given << "'";
+        EXPECT_EQ(config.port, c.name) << "'" << c.given << "'";
+        EXPECT_EQ(config.sim.has_value(), config.port.substr(0, 3) == "sim") << c.given;
+    }
+}
+
+// The simulator's options are read with the name; a bad one is kept with its message,
+// which names where it came from, and a later good name replaces it.
+TEST(PortSettings, PortNameKeepsTheSimulatorsOptionsOrWhatIsWrong) {
+    const struct {
+        const char* given;
+        const char* problem;  // its start; empty: accepted
+        int compass_raw;      // accepted: the compass's register
+    } cases[] = {
+        {"sim", "", 0},
+        {" sim:compass=450: ", "", 450},
+        {"SIM", "bad KOLVANER_PORT 'SIM': the simulated bus is named in lower case", 0},
+        {"sim:compass=north",
+         "bad KOLVANER_PORT 'sim:compass=north': bad value 'north' for compass", 0},
+        {"sim:hold=2,compass=off", "bad KOLVANER_PORT 'sim:hold=2,compass=off': hold=2 needs", 0},
+    };
+    for (const auto& c : cases) {
+        PortConfig config;
+        const std::string problem = ReadPortName("KOLVANER_PORT", c.given, config);
+        if (*c.problem == '\0') {
+            EXPECT_EQ(problem, "") << c.given;
+            ASSERT_TRUE(config.sim.has_value()) << c.given;
+            EXPECT_EQ(config.sim->compass_raw, c.compass_raw) << c.given;
+        } else {
+            EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << problem;
+        }
+        EXPECT_EQ(config.Problem(), problem) << c.given;
+        ReadPortName("--port", "/dev/ttyUSB0", config);
+        EXPECT_EQ(config.Problem(), "") << c.given;
+        EXPECT_FALSE(config.sim.has_value()) << c.given;
     }
 }
 

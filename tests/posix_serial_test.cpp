@@ -44,7 +44,7 @@ class PseudoTerminal : public testing::Test {
         cfsetispeed(&cooked, B38400);
         cfsetospeed(&cooked, B38400);
         ASSERT_EQ(tcsetattr(slave_, TCSANOW, &cooked), 0);
-        ConfigurePort({.port = path_});
+        ConfigurePort(PortConfigFor(path_));
     }
 
     void TearDown() override {

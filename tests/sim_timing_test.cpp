@@ -110,7 +110,7 @@ TEST(SimulatedTiming, ThePacedPortKeepsEveryMinimumAtThePins) {
     for (const auto& c : cases) {
         const std::string port =
             std::string("sim:compass=450,broken=misread,adapter=") + c.adapter + c.more;
-        ConfigurePort({.port = port, .clock_khz = c.clock_khz});
+        ConfigurePort(PortConfigFor(port, c.clock_khz));
         OpenBus();
         for (int read = 0; read < 4; ++read) {
             EXPECT_EQ(ReadBearing(), 45) << port << " at " << c.clock_khz;
@@ -202,7 +202,7 @@ TEST(SimulatedTiming, ReportsComeAtAPhaseAndDelayTheSeedSets) {
 // transaction under way still goes out; the next open starts afresh.
 TEST(SimulatedTiming, AfterTheHoldNoTransactionStartsButTheOneUnderWayGoesOn) {
     for (const bool under_way : {false, true}) {
-        ConfigurePort({.port = "sim:compass=450"});
+        ConfigurePort(PortConfigFor("sim:compass=450"));
         OpenBus();
         if (under_way) {
             DTR(0);  // a start

@@ -21,7 +21,7 @@ constexpr char kSettings[] = "COM1:9600,N,8,1";
 
 // OPENCOM on this port; why it did not open.
 std::string OpenComError(const std::string& port, std::int16_t& result) {
-    ConfigurePort({.port = port});
+    ConfigurePort(PortConfigFor(port));
     result = OPENCOM(kSettings);
     return PortProblem();
 }

@@ -55,7 +55,8 @@ TEST(Form1Core, FailureBoxNamesThePortTheReasonAndThePorts) {
         {"COM1", "COM1", "cannot ", " COM1: ", false},
         {"COM7", "COM7", "cannot ", " COM7: ", false},
         {" COM7: ", "COM7", "cannot ", " COM7: ", false},
-        {"sim:compass=north", "sim:compass=north", "simulated bus: ", "compass", false},
+        {"sim:compass=north", "sim:compass=north", "bad --port 'sim:compass=north': ", "compass",
+         false},
         {"sim:adapter=cdc-acm", "sim:adapter=cdc-acm",
          "cannot use sim:adapter=cdc-acm: ", "this adapter does not report CTS", true},
     };

@@ -40,7 +40,8 @@ class WindowDiagnosticsTest : public QObject {
 
   private slots:
     void init() {
-        ConfigurePort({.port = "sim:compass=450,thermo=0x1980,inport=0x5A", .trace = kTrace});
+        ConfigurePort(
+            PortConfigFor("sim:compass=450,thermo=0x1980,inport=0x5A", kDefaultClockKhz, kTrace));
     }
 
     void cleanup() {

@@ -42,7 +42,7 @@ class WindowSoakTest : public QObject {
 
   private slots:
     void HundredThousandTicksKeepMemoryFlat() {
-        ConfigurePort({.port = "sim:compass=turning"});
+        ConfigurePort(PortConfigFor("sim:compass=turning"));
         Form1 form;
         form.Start();
         form.Timer1->stop();

@@ -25,7 +25,7 @@ const QRgb kLightYellow = qRgb(255, 255, 128);
 const QRgb kBrown = qRgb(128, 64, 0);
 
 void UsePort(const char* port) {
-    ConfigurePort({.port = port});
+    ConfigurePort(PortConfigFor(port));
 }
 
 // What Timer1 does when it fires, without waiting for it.
@@ -189,7 +189,7 @@ class WindowTest : public QObject {
                                  "cannot open COM1: No such file or directory";
         QTest::newRow("bad simulator option")
             << QByteArray("sim:compass=north")
-            << "sim:compass=north niet beschikbaar/aanwezig\n\nsimulated bus: ";
+            << "sim:compass=north niet beschikbaar/aanwezig\n\nbad --port 'sim:compass=north': ";
         QTest::newRow("missing device")
             << QByteArray("/nonexistent/kolvaner-port")
             << "/nonexistent/kolvaner-port niet beschikbaar/aanwezig\n\ncannot open ";

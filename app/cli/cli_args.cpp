@@ -3,14 +3,14 @@
 
 #include <algorithm>
 #include <iterator>
+#include <span>
+#include <utility>
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
 #include "port/pacing/line_pacing.h"
 #include "port/sim/sim_adapter.h"
-#include "port/sim/sim_options.h"
 #include "port/text/number_text.h"
-#include "port/text/port_name_text.h"
 
 const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
 
@@ -167,15 +167,15 @@ std::string SetOption(Option option, std::string_view value, CliCommand& command
         case Option::bytes:
             return SetNumber("--bytes", value, 1, kMaxReadBytes, "", command.bytes);
         case Option::port:
-            if (CleanPortName(value).empty()) {
-                return "empty --port";
-            }
-            return CheckPortName("--port", value, command.port.emplace());
+            ReadPortName("--port", value, command.config);
+            return command.config.port.empty() ? "empty --port" : command.config.port_problem;
         case Option::trace:
-            command.trace = std::string(value);
+            command.config.trace = std::string(value);
             return value.empty() ? "empty --trace" : "";
         case Option::clock:
-            return ParseClockKhz("--clock", value, command.clock_khz.emplace());
+            command.config.clock_problem =
+                ParseClockKhz("--clock", value, command.config.clock_khz);
+            return command.config.clock_problem;
         case Option::bus:
             return SetNumber("--bus", value, 0, kMaxBus, "", command.bus.emplace());
     }
@@ -227,34 +227,27 @@ bool SetAction(std::string_view name, CliCommand& command) {
     return false;
 }
 
-// The operands still to read, one at a time.
-struct Operands {
-    const std::vector<std::string_view>& all;
-    std::size_t next = 0;
-
-    bool Left() const { return next < all.size(); }
-    std::string_view Take() { return all[next++]; }
-};
-
-// get's register, when one is given.
-std::string SetRegister(Operands& operands, CliCommand& command) {
-    if (!operands.Left()) {
+// get's register, when one is given, and what follows it.
+std::string SetRegister(std::span<const std::string_view>& operands, CliCommand& command) {
+    if (operands.empty()) {
         return {};
     }
-    return ParseByte("register", operands.Take(), command.first_register.emplace());
+    const std::string_view text = operands.front();
+    operands = operands.subspan(1);
+    return ParseByte("register", text, command.first_register.emplace());
 }
 
 // set's bytes, at least one and at most a page.
-std::string SetData(Operands& operands, CliCommand& command) {
-    if (!operands.Left()) {
+std::string SetData(std::span<const std::string_view> bytes, CliCommand& command) {
+    if (bytes.empty()) {
         return "missing byte for set";
     }
-    if (operands.all.size() - operands.next > kMaxSetBytes) {
+    if (bytes.size() > kMaxSetBytes) {
         return "too many bytes for set (at most " + std::to_string(kMaxSetBytes) +
                ", an EEPROM page)";
     }
-    while (operands.Left()) {
-        if (std::string error = ParseByte("byte", operands.Take(), command.data.emplace_back());
+    for (const std::string_view byte : bytes) {
+        if (std::string error = ParseByte("byte", byte, command.data.emplace_back());
             !error.empty()) {
             return error;
         }
@@ -264,40 +257,41 @@ std::string SetData(Operands& operands, CliCommand& command) {
 
 // The arguments after the command that are not options: an address for input (optional)
 // and for get, set and dump; get's register; set's bytes.
-std::string SetOperands(std::string_view action_name, const std::vector<std::string_view>& list,
+std::string SetOperands(std::string_view action_name, std::span<const std::string_view> operands,
                         CliCommand& command) {
     using Action = CliCommand::Action;
     const Action action = command.action;
     if (action == Action::i2c) {
-        command.program.assign(list.begin(), list.end());
-        return list.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
+        command.program.assign(operands.begin(), operands.end());
+        return operands.empty() ? "missing command for i2c (kolvaner-cli i2c -- COMMAND)" : "";
     }
-    Operands operands{list};
     const bool needs_address =
         action == Action::get || action == Action::set || action == Action::dump;
-    if (needs_address && !operands.Left()) {
+    if (needs_address && operands.empty()) {
         return "missing address for " + std::string(action_name);
     }
-    if ((needs_address || action == Action::input) && operands.Left()) {
-        const std::string_view address = operands.Take();
-        if (!ParseNumber(address, true, kMaxAddress, command.address)) {
-            return "bad address " + Quoted(address) + " (0-127 or 0x00-0x7f)";
+    if ((needs_address || action == Action::input) && !operands.empty()) {
+        if (!ParseNumber(operands.front(), true, kMaxAddress, command.address)) {
+            return "bad address " + Quoted(operands.front()) + " (0-127 or 0x00-0x7f)";
         }
+        operands = operands.subspan(1);
     }
-    std::string error;
-    if (action == Action::get) {
-        error = SetRegister(operands, command);
-    } else if (action == Action::set) {
-        error = SetData(operands, command);
+    if (action == Action::set) {
+        return SetData(operands, command);
     }
-    if (error.empty() && operands.Left()) {
-        error = "unexpected argument " + Quoted(operands.Take());
+    std::string error = action == Action::get ? SetRegister(operands, command) : "";
+    if (error.empty() && !operands.empty()) {
+        error = "unexpected argument " + Quoted(operands.front());
     }
     return error;
 }
 
 // --help and --version win wherever they stand, whatever else is wrong; the first counts.
+// /? and help first ask for the help too, as Windows' own tools take them.
 bool AnswersAlone(const std::vector<std::string_view>& args, CliCommand& command) {
+    if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
+        return true;
+    }
     for (const std::string_view arg : args) {
         if (arg == "--") {
             return false;
@@ -400,7 +394,9 @@ const std::string& CliUsage() {
 }
 
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command) {
+    PortConfig config = std::move(command.config);
     command = CliCommand{};
+    command.config = std::move(config);
     if (AnswersAlone(args, command)) {
         return {};
     }
@@ -411,16 +407,4 @@ std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& 
         }
     }
     return read.Finish();
-}
-
-std::string CheckPortName(std::string_view source, std::string_view given, std::string& name) {
-    name = CleanPortName(given);
-    SimOptions options;
-    if (!NamesSimulator(name)) {
-        return {};
-    }
-    if (std::string error = ParseSimPort(name, options); !error.empty()) {
-        return "bad " + std::string(source) + " " + Quoted(given) + ": " + error;
-    }
-    return {};
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "port/port_settings.h"
+
 struct CliCommand {
     enum class Action {
         help,
@@ -31,9 +33,8 @@ struct CliCommand {
     std::vector<std::uint8_t> data;              // set: register or command first
     int count = 1;                               // 0: until interrupted; check and recover run once
     int interval_ms = 500;
-    std::optional<std::string> port;
-    std::optional<std::string> trace;
-    std::optional<int> clock_khz;
+    // The port's settings: the environment's as they come in, each option in its place.
+    PortConfig config;
     std::optional<int> bus;            // i2c: the adapter number served
     std::vector<std::string> program;  // i2c: the command and its arguments
 };
@@ -42,12 +43,7 @@ struct CliCommand {
 const std::string& CliUsage();
 extern const char kCliVersion[];
 
-// Reads the arguments after the program name. Empty on success, otherwise one line naming
-// the bad argument.
+// Reads the arguments after the program name into command, keeping command.config but for
+// the settings the options give. Empty on success, otherwise one line naming the bad
+// argument.
 std::string ParseCliArgs(const std::vector<std::string_view>& args, CliCommand& command);
-
-// Cleans a port name given in source (--port or KOLVANER_PORT) into name, the same for
-// both: no spaces around it, no colon after it. A name for the simulated bus must name it
-// right: empty when the port is fine or a device (only opening it tells), otherwise one
-// line naming the source and the bad option.
-std::string CheckPortName(std::string_view source, std::string_view given, std::string& name);

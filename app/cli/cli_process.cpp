@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <optional>
 #include <thread>
 
 #ifndef _WIN32
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +16,7 @@
 #include "app/process/console_text.h"
 #include "app/process/ending_signals.h"
 #include "app/process/printable.h"
+#include "port/trace/bus_trace.h"
 
 namespace {
 
@@ -31,48 +30,18 @@ bool WriteAll(std::FILE* stream, std::string_view text) {
 // The descriptor is shared with the shell and other programs, so it stays blocking: poll says
 // when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting. A
 // slow reader is waited for; once a signal has come, one that takes nothing for a second is
-// not reading, and the program ends without the rest. A signal during a call is no verdict.
-using std::chrono::steady_clock;
-constexpr int kLookAgainMs = 100;
-constexpr std::chrono::seconds kEndingPatience{1};
-
-enum class Room { ready, not_yet, gone };
-
-// Whether the next piece may go out; give_up_at is set once a signal has come.
-Room WaitForRoom(int fd, std::optional<steady_clock::time_point>& give_up_at) {
-    if (CaughtSignal() != 0 && !give_up_at) {
-        give_up_at = steady_clock::now() + kEndingPatience;
-    }
-    if (give_up_at && steady_clock::now() >= *give_up_at) {
-        return Room::gone;
-    }
-    pollfd out{fd, POLLOUT, 0};
-    const int ready = poll(&out, 1, kLookAgainMs);
-    if (ready < 0 && errno != EINTR) {
-        return Room::gone;
-    }
-    return ready > 0 ? Room::ready : Room::not_yet;
-}
-
+// not reading, and the program ends without the rest.
 bool WriteAll(int fd, std::string_view text) {
-    std::optional<steady_clock::time_point> give_up_at;
     while (!text.empty()) {
-        const Room room = WaitForRoom(fd, give_up_at);
-        if (room == Room::gone) {
+        if (!WaitForRoom(fd, CaughtSignalFlag())) {
             return false;
-        }
-        if (room == Room::not_yet) {
-            continue;
         }
         const ssize_t written =
             write(fd, text.data(), std::min<std::size_t>(text.size(), PIPE_BUF));
         if (written < 0 && errno != EINTR && errno != EAGAIN) {
             return false;
         }
-        if (written > 0) {
-            text.remove_prefix(static_cast<std::size_t>(written));
-            give_up_at.reset();
-        }
+        text.remove_prefix(written > 0 ? static_cast<std::size_t>(written) : 0);
     }
     return true;
 }

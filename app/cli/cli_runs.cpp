@@ -92,15 +92,9 @@ RunOutput RunOnce(const CliCommand& command) {
             return SetBytes(command);
         case CliCommand::Action::dump:
             return DumpRegisters(command);
-        case CliCommand::Action::help:
-        case CliCommand::Action::version:
-        case CliCommand::Action::check:
-        case CliCommand::Action::ports:
-        case CliCommand::Action::recover:
-        case CliCommand::Action::i2c:
-            break;  // not run on the bus this way
+        default:
+            return {};  // not run on the bus this way
     }
-    return {};
 }
 
 // Tells one run's reading or why it failed; false when the readings cannot be written.

@@ -23,84 +23,33 @@
 #include "port/port_settings.h"
 #include "port/port_status.h"
 
+// The command line says why the port did not open in its own words once OpenBus returns.
+void ShowMessageBox(std::string_view) {}
+
 namespace {
 
 constexpr int kUsageError = 2;
 // A run a signal cut short ends with 128 + its number, as a shell reports it.
 constexpr int kSignalExitBase = 128;
 
-// The port's settings: the environment's, each option in its place.
-PortConfig ConfigFor(const CliCommand& command) {
-    PortConfig config = PortConfigFromEnvironment();
-    if (command.port) {
-        config.port = *command.port;
-    }
-    if (command.trace) {
-        config.trace = *command.trace;
-    }
-    if (command.clock_khz) {
-        config.clock_khz = *command.clock_khz;
-        config.problem.clear();  // only KOLVANER_CLOCK's, which --clock overrides
-    }
-    return config;
-}
-
-// The arguments, and the environment's settings where no option overrides them.
-std::string UsageError(const std::vector<std::string_view>& args, CliCommand& command,
-                       PortConfig& config) {
-    if (std::string error = ParseCliArgs(args, command); !error.empty()) {
-        return error;
-    }
-    using Action = CliCommand::Action;
-    if (command.action == Action::help || command.action == Action::version ||
-        command.action == Action::ports) {
-        return {};
-    }
-    config = ConfigFor(command);
-    if (!config.problem.empty() || command.port) {
-        return config.problem;
-    }
-    std::string cleaned;
-    return CheckPortName("KOLVANER_PORT", config.port, cleaned);
-}
-
+// On the open bus: check and recover once, i2c serving, the rest --count times.
 int RunCommand(const CliCommand& command) {
     switch (command.action) {
         case CliCommand::Action::check:
             return RunCheck();
         case CliCommand::Action::recover:
             return RunRecover();
-        case CliCommand::Action::bearing:
-        case CliCommand::Action::temperature:
-        case CliCommand::Action::input:
-        case CliCommand::Action::scan:
-        case CliCommand::Action::get:
-        case CliCommand::Action::set:
-        case CliCommand::Action::dump:
-            return RunRepeated(command);
-        case CliCommand::Action::i2c:
 #ifdef __linux__
+        case CliCommand::Action::i2c:
             return RunI2c(command);
-#else
-            break;  // not built: the command line does not take it
 #endif
-        case CliCommand::Action::help:
-        case CliCommand::Action::version:
-        case CliCommand::Action::ports:
-            break;  // answered before the port opens
+        default:
+            return RunRepeated(command);
     }
-    return EXIT_SUCCESS;
 }
 
-}  // namespace
-
-// The command line says why the port did not open in its own words once OpenBus returns.
-void ShowMessageBox(std::string_view) {}
-
-namespace {
-
-// help, version and ports, and an i2c command that cannot run: answered before the port
-// opens. Nothing when the command needs the bus.
+// help, version and ports, and an i2c command that cannot run: answered without the bus
+// (the first three whatever the port's settings). Nothing when the command needs the bus.
 std::optional<int> AnswerWithoutBus(const CliCommand& command) {
     switch (command.action) {
         case CliCommand::Action::help:
@@ -113,6 +62,10 @@ std::optional<int> AnswerWithoutBus(const CliCommand& command) {
             return RunPorts();
 #ifdef __linux__
         case CliCommand::Action::i2c:
+            // A bad port setting is told first, as a usage error.
+            if (!command.config.Problem().empty()) {
+                return std::nullopt;
+            }
             if (const std::string error = CheckI2c(command); !error.empty()) {
                 Complain(error);
                 return EXIT_FAILURE;
@@ -125,8 +78,8 @@ std::optional<int> AnswerWithoutBus(const CliCommand& command) {
 }
 
 // Opens the bus, runs the command and closes the port again, on every way out.
-int RunOnBus(const CliCommand& command, const PortConfig& config) {
-    ConfigurePort(config);
+int RunOnBus(const CliCommand& command) {
+    ConfigurePort(command.config);
     CatchEndingSignals();
     OpenBus();
     const bool ready = PortIsOpen() && TraceProblem().empty() && CaughtSignal() == 0;
@@ -148,19 +101,18 @@ int RunOnBus(const CliCommand& command, const PortConfig& config) {
 int main(int argc, char** argv) {
     KeepStandardDescriptors();
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    // As Windows' own tools answer them.
-    if (!args.empty() && (args[0] == "/?" || args[0] == "help")) {
-        std::fputs(CliUsage().c_str(), stdout);
-        return EXIT_SUCCESS;
-    }
     CliCommand command;
-    PortConfig config;
-    if (const std::string error = UsageError(args, command, config); !error.empty()) {
+    command.config = PortConfigFromEnvironment();
+    std::string error = ParseCliArgs(args, command);
+    if (error.empty()) {
+        if (const std::optional<int> status = AnswerWithoutBus(command)) {
+            return *status;
+        }
+        error = command.config.Problem();
+    }
+    if (!error.empty()) {
         Complain(error);
         return kUsageError;
     }
-    if (const std::optional<int> status = AnswerWithoutBus(command)) {
-        return *status;
-    }
-    return RunOnBus(command, config);
+    return RunOnBus(command);
 }

@@ -77,6 +77,10 @@ int CaughtSignal() {
     return caught_signal;
 }
 
+const volatile std::sig_atomic_t* CaughtSignalFlag() {
+    return &caught_signal;
+}
+
 bool LinesStopped() {
     return lines_stopped != 0;
 }

@@ -3,6 +3,8 @@
 // over so that the program closes its port the ordinary way instead of dying with it raw.
 #pragma once
 
+#include <csignal>
+
 // Catches every signal whose default action ends the process, but for the faults of the
 // program itself (SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS, SIGABRT): SIGINT,
 // SIGTERM and, on POSIX, SIGHUP, SIGQUIT (no core dump then), SIGPIPE, SIGALRM, SIGUSR1,
@@ -15,8 +17,9 @@
 // slow adapter or a trace's stuck reader cannot hold the program.
 void CatchEndingSignals(void (*then)(int) = nullptr);
 
-// The first ending signal that came, 0 while none came.
+// The first ending signal that came, 0 while none came; the flag holds it too.
 int CaughtSignal();
+const volatile std::sig_atomic_t* CaughtSignalFlag();
 
 // True once the line operations were stopped: a read under way came out wrong.
 bool LinesStopped();

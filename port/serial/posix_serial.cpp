@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -26,26 +27,17 @@ bool dtr_low = false;
 std::string line_call_failure;
 
 speed_t BaudConstant(int baud) {
-    switch (baud) {
-        case 1200:
-            return B1200;
-        case 2400:
-            return B2400;
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
-        default:
-            return B0;
+    constexpr struct {
+        int baud;
+        speed_t speed;
+    } kSpeeds[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+                   {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
+    for (const auto& known : kSpeeds) {
+        if (known.baud == baud) {
+            return known.speed;
+        }
     }
+    return B0;
 }
 
 constexpr char kInUse[] = "the port is in use by another program";
@@ -129,10 +121,8 @@ termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed
     settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     settings.c_cflag |= CLOCAL | CREAD;
-    settings.c_cflag |= wanted.data_bits == 5   ? CS5
-                        : wanted.data_bits == 6 ? CS6
-                        : wanted.data_bits == 7 ? CS7
-                                                : CS8;
+    constexpr tcflag_t kCharacterSizes[] = {CS5, CS6, CS7, CS8};
+    settings.c_cflag |= kCharacterSizes[std::clamp(wanted.data_bits, 5, 8) - 5];
     if (wanted.parity != 'N') {
         settings.c_cflag |= PARENB;
     }
@@ -179,12 +169,8 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     rts_low = false;
     dtr_low = false;
     line_call_failure.clear();
-    if (ioctl(fd, TIOCEXCL) != 0) {
-        const int error = errno;
-        return RefuseHeld(fd, device, std::strerror(error));
-    }
     const termios wanted = LineSettings(previous, settings, speed);
-    if (tcsetattr(fd, TCSANOW, &wanted) != 0) {
+    if (ioctl(fd, TIOCEXCL) != 0 || tcsetattr(fd, TCSANOW, &wanted) != 0) {
         const int error = errno;
         return RefuseHeld(fd, device, std::strerror(error));
     }

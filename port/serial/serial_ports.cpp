@@ -2,10 +2,11 @@
 // The serial ports under /sys/class/tty that have a node in /dev, and their drivers. Only
 // sysfs attributes and symbolic links are read; no device is opened.
 #include "port/serial/serial_ports.h"
+#include "port/text/number_text.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
+#include <climits>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -19,18 +20,15 @@ namespace {
 constexpr std::array<std::string_view, 3> kPortKinds = {"ttyS", "ttyUSB", "ttyACM"};
 
 // Where a tty sorts: its kind's place in kPortKinds, then its number. None for other ttys.
-using PortOrder = std::pair<std::size_t, unsigned long>;
+using PortOrder = std::pair<std::size_t, unsigned>;
 
 std::optional<PortOrder> OrderOf(std::string_view name) {
     for (std::size_t kind = 0; kind < kPortKinds.size(); ++kind) {
         if (name.substr(0, kPortKinds[kind].size()) != kPortKinds[kind]) {
             continue;
         }
-        const std::string_view digits = name.substr(kPortKinds[kind].size());
-        const char* end = digits.data() + digits.size();
-        unsigned long number = 0;
-        const auto result = std::from_chars(digits.data(), end, number);
-        if (!digits.empty() && result.ec == std::errc{} && result.ptr == end) {
+        unsigned number = 0;
+        if (ParseNumber(name.substr(kPortKinds[kind].size()), false, UINT_MAX, number)) {
             return PortOrder{kind, number};
         }
     }
@@ -81,28 +79,20 @@ std::string DriverOf(const fs::path& tty) {
     return LinkName(device / "driver");
 }
 
-// For each tty, the names in /dev/serial/by-id that point at it, sorted.
-std::map<std::string, std::vector<std::string>> ByIdNames(const fs::path& dev_root) {
-    std::map<std::string, std::vector<std::string>> names;
-    for (const fs::path& link : Entries(dev_root / "serial" / "by-id")) {
+// For each tty, the names in /dev/serial/by-id that point at it, sorted and joined.
+std::map<std::string, std::string> ByIdNames(const fs::path& dev_root) {
+    std::vector<fs::path> links = Entries(dev_root / "serial" / "by-id");
+    std::sort(links.begin(), links.end());
+    std::map<std::string, std::string> names;
+    for (const fs::path& link : links) {
         std::error_code error;
         const fs::path target = fs::canonical(link, error);
         if (!error) {
-            names[target.filename().string()].push_back(link.filename().string());
+            std::string& joined = names[target.filename().string()];
+            joined += (joined.empty() ? "" : ", ") + link.filename().string();
         }
     }
-    for (auto& [tty, links] : names) {
-        std::sort(links.begin(), links.end());
-    }
     return names;
-}
-
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) {
-        text += (text.empty() ? "" : ", ") + part;
-    }
-    return text;
 }
 
 }  // namespace
@@ -120,9 +110,9 @@ std::vector<SerialPortInfo> ListSerialPortsUnder(const fs::path& sys_root,
             continue;
         }
         const auto links = by_id.find(name);
-        found.push_back({*order, SerialPortInfo{"/dev/" + name,
-                                                links == by_id.end() ? "" : Joined(links->second),
-                                                DriverOf(tty)}});
+        found.push_back(
+            {*order, SerialPortInfo{"/dev/" + name, links == by_id.end() ? "" : links->second,
+                                    DriverOf(tty)}});
     }
     std::sort(found.begin(), found.end(),
               [](const auto& left, const auto& right) { return left.first < right.first; });

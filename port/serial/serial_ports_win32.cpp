@@ -10,12 +10,13 @@
 #include <setupapi.h>
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
+#include <climits>
 #include <cwchar>
+#include <string>
 #include <tuple>
 
 #include "port/serial/serial_ports.h"
+#include "port/text/number_text.h"
 #include "port/text/utf8_text.h"
 
 namespace {
@@ -58,20 +59,11 @@ std::wstring PortName(HDEVINFO devices, SP_DEVINFO_DATA& device) {
 }
 
 // COM3 -> 3; 0 for a name that is not COM and a number.
-unsigned long ComNumber(std::string_view name) {
-    const char* end = name.data() + name.size();
-    unsigned long number = 0;
-    const auto result =
-        std::from_chars(name.data() + std::min<std::size_t>(name.size(), 3), end, number);
-    return name.substr(0, 3) == "COM" && result.ec == std::errc{} && result.ptr == end ? number : 0;
-}
-
-bool SameNameIgnoringCase(std::string_view left, std::string_view right) {
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) ==
-                      std::toupper(static_cast<unsigned char>(b));
-           });
+unsigned ComNumber(std::string_view name) {
+    unsigned number = 0;
+    return name.substr(0, 3) == "COM" && ParseNumber(name.substr(3), false, UINT_MAX, number)
+               ? number
+               : 0;
 }
 
 }  // namespace
@@ -109,7 +101,7 @@ std::string SerialPortDriver(std::string_view port) {
         port.remove_prefix(device_prefix.size());
     }
     for (const SerialPortInfo& listed : ListSerialPorts()) {
-        if (SameNameIgnoringCase(listed.name, port)) {
+        if (_stricmp(listed.name.c_str(), std::string(port).c_str()) == 0) {
             return listed.driver;
         }
     }

@@ -24,16 +24,17 @@ bool dtr_low = false;
 // the adapter is gone and its lines are left alone.
 std::string line_call_failure;
 
+constexpr char kDevicePrefix[] = "\\\\.\\";
+
 // A port name such as COM3 becomes \\.\COM3; from COM10 on Windows knows the port only so.
 std::string DevicePath(const std::string& name) {
-    const std::string prefix = "\\\\.\\";
-    return name.rfind(prefix, 0) == 0 ? name : prefix + name;
+    return name.rfind(kDevicePrefix, 0) == 0 ? name : kDevicePrefix + name;
 }
 
 // \\.\COM3 is named COM3 in messages, as the user knows it.
 std::string ShownName(const std::string& device) {
-    const std::string prefix = "\\\\.\\";
-    return device.rfind(prefix, 0) == 0 ? device.substr(prefix.size()) : device;
+    return device.rfind(kDevicePrefix, 0) == 0 ? device.substr(std::size(kDevicePrefix) - 1)
+                                               : device;
 }
 
 // The system's text for an error code, in the system's language, on one line.

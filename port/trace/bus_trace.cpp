@@ -112,10 +112,8 @@ int CloseFile(int fd) {
     return close(fd);
 }
 
-// A pipe or FIFO whose reader is slow: waits until there is room again, or until poll
-// reports the reader gone for the write to tell. A signal during poll is no verdict; once
-// *give_up is set the program is ending, and a reader that makes no room for a second then
-// is not reading.
+}  // namespace
+
 bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up) {
     using std::chrono::steady_clock;
     constexpr int kLookAgainMs = 100;
@@ -138,6 +136,8 @@ bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up) {
         }
     }
 }
+
+namespace {
 #endif
 
 // A comment stays on its line, whatever the path or message in it holds.
@@ -152,22 +152,18 @@ std::string OneLine(std::string text) {
 void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sda,
                     const volatile std::sig_atomic_t* give_up) {
     Close();
-    problem_.clear();
+    *this = BusTrace();
     path_ = path;
-    give_up_ = give_up;
     std::string refusal;
     fd_ = OpenTraceFile(path, refusal);
     if (fd_ < 0) {
-        problem_ = "cannot write bus trace " + path + ": " + refusal;
+        Fail(refusal);
         return;
     }
-    pending_.clear();
-    kept_ = 0;
+    give_up_ = give_up;
     with_sda_in_ = with_sda_in;
-    last_ns_ = 0;
     scl_ = scl;
     sda_ = sda;
-    changed_ = false;
     std::string header =
         "$version kolvaner bus trace $end\n$timescale 1 ns $end\n"
         "$scope module bus $end\n";
@@ -197,7 +193,7 @@ void BusTrace::Close() {
     const int fd = fd_;
     fd_ = -1;
     if (CloseFile(fd) != 0 && problem_.empty()) {
-        problem_ = "cannot write bus trace " + path_ + ": " + Reason(errno);
+        Fail(Reason(errno));
     }
 }
 
@@ -254,8 +250,10 @@ void BusTrace::WriteOut() {
 
 void BusTrace::Fail(const std::string& reason) {
     problem_ = "cannot write bus trace " + path_ + ": " + reason;
-    CloseFile(fd_);
-    fd_ = -1;
+    if (fd_ >= 0) {
+        CloseFile(fd_);
+        fd_ = -1;
+    }
 }
 
 void BusTrace::Lines(std::int64_t ns, bool scl, bool sda) {

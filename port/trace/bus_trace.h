@@ -8,6 +8,14 @@
 #include <cstdint>
 #include <string>
 
+#ifndef _WIN32
+// A pipe or FIFO whose reader is slow: waits until it has room for PIPE_BUF bytes (true),
+// or until poll reports the reader gone (false). A signal during poll is no verdict; once
+// *give_up is set the program is ending, and a reader that makes no room for a second then
+// is not reading (false).
+bool WaitForRoom(int fd, const volatile std::sig_atomic_t* give_up);
+#endif
+
 class BusTrace {
   public:
     // Starts a trace in the file; with_sda_in adds the sampled CTS level as its own wire.
@@ -40,6 +48,7 @@ class BusTrace {
     void Change(char level, char wire);
     void Put(const std::string& text);
     void WriteOut();
+    // Says why in Problem() and closes the file, if open.
     void Fail(const std::string& reason);
 
     int fd_ = -1;

@@ -26,13 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           command.interval_ms >= 0 && command.interval_ms <= 86'400'000 &&
                           command.address >= 0 && command.address <= 127 && command.bytes >= 1 &&
                           command.bytes <= 32 && command.data.size() <= 64;
-    const bool named =
-        (!command.port || !command.port->empty()) && (!command.trace || !command.trace->empty());
-    // A simulator the command line accepts is one the port layer opens.
-    SimOptions options;
-    const bool simulator_opens = !command.port || !NamesSimulator(*command.port) ||
-                                 ParseSimPort(*command.port, options).empty();
-    if (!in_range || !named || !simulator_opens) {
+    // A port the command line accepts is named, and a simulator one the port layer opens.
+    const PortConfig& config = command.config;
+    const bool port_read =
+        config.Problem().empty() && config.sim.has_value() == NamesSimulator(config.port);
+    if (!in_range || !port_read) {
         std::abort();
     }
     return 0;

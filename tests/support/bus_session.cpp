@@ -25,7 +25,7 @@ std::vector<std::string> TakeMessages() {
 }
 
 BusSession::BusSession(const std::string& port, const std::string& trace_path) {
-    ConfigurePort({.port = port, .trace = trace_path});
+    ConfigurePort(PortConfigFor(port, kDefaultClockKhz, trace_path));
     OpenBus();
 }
 

@@ -41,9 +41,7 @@ int main(int argc, char** argv) {
         std::fputs(read.answer.c_str(), read.exit_status == 0 ? stdout : stderr);
         return read.exit_status;
     }
-    PortConfig config = PortConfigFromEnvironment();
-    config.port = read.port.value_or(config.port);
-    ConfigurePort(config);
+    ConfigurePort(PortConfigFromEnvironment(read.port));
     // Qt takes its own options out; whatever else is left is ignored.
     qt_handler = qInstallMessageHandler(ExitWithoutAWindow);
     QApplication application(argc, argv);

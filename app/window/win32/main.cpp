@@ -82,9 +82,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpC
         ShowAnswer(read);
         return read.exit_status;
     }
-    PortConfig config = PortConfigFromEnvironment();
-    config.port = read.port.value_or(config.port);
-    ConfigurePort(config);
+    ConfigurePort(PortConfigFromEnvironment(read.port));
     // A debugger or DebugView shows what the program tells.
     EchoProblemLines([](const std::string& line) { OutputDebugStringW(WideText(line).c_str()); });
     Form1 form(hInstance);
