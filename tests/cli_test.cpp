@@ -335,11 +335,11 @@ TEST(KolvanerCli, ATraceOnAFifoWithNoReaderFailsTheRunAtOnce) {
 
 TEST(KolvanerCli, CtrlCEndsAnEndlessRunWithACompleteTrace) {
     const std::string path = TempPath("interrupted.vcd");
-    std::FILE* out = popen(("echo $$; exec '" KOLVANER_CLI
-                            "' bearing --port sim --count 0 --interval 50 --trace " +
-                            path + " 2>/dev/null")
-                               .c_str(),
-                           "r");
+    std::FILE* out = popen(
+        ("echo $$; exec '" KOLVANER_CLI "' bearing --port sim --count 0 --interval 50 --trace " +
+         path + " 2>/dev/null")
+            .c_str(),
+        "r");
     ASSERT_NE(out, nullptr);
     char line[64];
     ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
