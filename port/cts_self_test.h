@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 class PacedLines;
 
@@ -14,9 +15,9 @@ struct CtsSelfTest {
     // whatever the pin does (cdc_acm, usbser.sys), or CTS is wired to something else.
     bool reports_cts = true;
     // The second longest of eight times from a DTR call's return to CTS showing the new
-    // level; -1 when SDA was low with the bus idle (a device holds it, or nothing is
+    // level; nothing when SDA was low with the bus idle (a device holds it, or nothing is
     // connected) and nothing was measured.
-    std::int64_t latency_ns = -1;
+    std::optional<std::int64_t> latency_ns;
 };
 
 // With SCL low, so that no start or stop condition reaches the bus, DTR goes low and high

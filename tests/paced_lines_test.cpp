@@ -108,8 +108,8 @@ TEST(CtsSelfTest, TellsWhetherAndHowLateCtsFollowsDtr) {
         const CtsSelfTest test = TestCts(lines, 250'000'000);
         EXPECT_FALSE(test.call_failed) << c.port;
         EXPECT_EQ(test.reports_cts, c.reports_cts) << c.port;
-        EXPECT_GE(test.latency_ns, c.least_ns) << c.port;
-        EXPECT_LE(test.latency_ns, c.most_ns) << c.port;
+        EXPECT_GE(test.latency_ns.value_or(-1), c.least_ns) << c.port;
+        EXPECT_LE(test.latency_ns.value_or(-1), c.most_ns) << c.port;
     }
 }
 

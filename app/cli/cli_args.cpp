@@ -6,8 +6,8 @@
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
+#include "port/pacing/adapters.h"
 #include "port/pacing/line_pacing.h"
-#include "port/sim/sim_adapter.h"
 #include "port/sim/sim_options.h"
 #include "port/text/number_text.h"
 #include "port/text/port_name_text.h"
@@ -139,14 +139,6 @@ std::string OptionLines() {
         lines += line + "\n";
     }
     return lines + kLoneOptionsText;
-}
-
-std::string AdapterNames() {
-    std::string names;
-    for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
-        names += (index == 0 ? "" : "|") + std::string(kSimAdapters[index].name);
-    }
-    return names;
 }
 
 std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
@@ -395,7 +387,7 @@ class ArgsRead {
 
 const std::string& CliUsage() {
     static const std::string usage =
-        kCommandsText + OptionLines() + kAfterOptionsText + AdapterNames() + kAfterAdaptersText;
+        kCommandsText + OptionLines() + kAfterOptionsText + AdapterNames("|") + kAfterAdaptersText;
     return usage;
 }
 

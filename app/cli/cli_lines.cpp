@@ -82,16 +82,16 @@ std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
 std::string TimingText(const PortTiming& timing) {
     const std::string driver = timing.driver.empty() ? "driver unknown" : Printable(timing.driver);
     std::string text = "adapter: " + driver;
-    if (timing.kind != AdapterKind::unknown) {
-        text += std::string(" (") + KindText(timing.kind) + ")";
+    if (timing.adapter != nullptr) {
+        text += std::string(" (") + AdapterText(timing.adapter) + ")";
     }
-    text += std::string(": ") + KindVerdict(timing.kind) + "\n";
+    text += std::string(": ") + AdapterVerdict(timing.adapter) + "\n";
     text += "one line change " + Duration(timing.line_call_ns) + ", one CTS read " +
             Duration(timing.cts_call_ns) + "\n";
-    if (timing.cts_latency_ns < 0) {
+    if (!timing.cts_latency_ns) {
         text += "CTS not measured: SDA was low when the port opened\n";
     } else {
-        text += "CTS follows DTR " + Duration(timing.cts_latency_ns) + " after the change";
+        text += "CTS follows DTR " + Duration(*timing.cts_latency_ns) + " after the change";
         if (timing.pacing.cts_wait_ns > 0) {
             text += "; read " + Duration(timing.pacing.cts_wait_ns) + " after one";
         }
@@ -144,7 +144,7 @@ int RunCheck() {
 int RunRecover() {
     // With SDA held low at the open, how late CTS follows was never measured: a read may
     // show SDA as it was some pulses before, so a count is only the most it took.
-    const bool untimed = PortTimingFound().cts_latency_ns < 0;
+    const bool untimed = !PortTimingFound().cts_latency_ns;
     std::optional<int> pulses = BusClear();
     if (!pulses && untimed && !PortHasFailed() && !LinesStopped() && CaughtSignal() == 0 &&
         BusFreeLater(std::chrono::duration_cast<std::chrono::milliseconds>(
