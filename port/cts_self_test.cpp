@@ -64,12 +64,31 @@ std::int64_t SecondLongest(std::array<std::int64_t, kChanges> latencies) {
 
 }  // namespace
 
+const char* CtsAnswerText(CtsAnswer answer) {
+    switch (answer) {
+        case CtsAnswer::follows:
+            break;
+        case CtsAnswer::late:
+            return "CTS follows DTR late";
+        case CtsAnswer::stuck_high:
+            return "CTS stays high when DTR pulls SDA low";
+        case CtsAnswer::stuck_low:
+            return "CTS stays low when DTR releases SDA";
+        case CtsAnswer::erratic:
+            return "CTS does not follow DTR reliably";
+        case CtsAnswer::follows_clock:
+            return "CTS follows RTS, not DTR";
+    }
+    return "CTS follows DTR";
+}
+
 CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns) {
     CtsSelfTest result;
     result.call_failed = !lines.SetLine(Line::rts, true) || !lines.SetLine(Line::dtr, true);
     const int idle = result.call_failed ? -1 : lines.Cts();
     result.call_failed = idle < 0;
     if (idle != 1) {
+        result.answer = CtsAnswer::stuck_low;
         return result;
     }
     result.call_failed = !lines.SetLine(Line::rts, false);
@@ -80,11 +99,8 @@ CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns) {
             const std::optional<std::int64_t> latency =
                 FollowTime(lines, level, time_limit_ns, result.call_failed);
             if (!latency) {
-                // Stuck high with DTR low: no CTS. Stuck low with DTR released: something
-                // holds SDA, which is the line check's business, not the adapter's. An
-                // interruption is neither.
                 result.interrupted = BackendInterrupted();
-                result.reports_cts = result.call_failed || result.interrupted || level == 1;
+                result.answer = level == 0 ? CtsAnswer::stuck_high : CtsAnswer::stuck_low;
                 round = kRounds;
                 break;
             }

@@ -88,8 +88,8 @@ struct OpenPort {
             problem = "cannot use " + name + ": " + lines->Backend().LastError();
             return false;
         }
-        if (!test.reports_cts) {
-            problem = "cannot use " + name + ": " + kNoCts;
+        if (test.answer == CtsAnswer::stuck_high) {
+            problem = "cannot use " + name + ": " + CtsAnswerText(test.answer) + ": " + kNoCts;
             return false;
         }
         lines->SetPacing({half_period, CtsWaitNs(timing.adapter, test.latency_ns)});

@@ -19,37 +19,21 @@ namespace {
 // Long enough for a USB adapter to pass a changed modem status on to the PC.
 constexpr std::chrono::milliseconds kLateCtsWait{30};
 
-const char* Answer(CtsAnswer answer) {
+// What the check's answer means for the bus, and what to do about it.
+std::string Verdict(CtsAnswer answer) {
+    const std::string said = CtsAnswerText(answer);
     switch (answer) {
         case CtsAnswer::follows:
             break;
-        case CtsAnswer::late:
-            return "CTS follows DTR late";
-        case CtsAnswer::stuck_high:
-            return "CTS stays high when DTR pulls SDA low";
+        case CtsAnswer::follows_clock:
+            return said + ": SCL and SDA may be swapped in the wiring";
         case CtsAnswer::stuck_low:
-            return "CTS stays low when DTR releases SDA";
-        case CtsAnswer::erratic:
-            return "CTS does not follow DTR reliably";
-    }
-    return "CTS follows DTR";
-}
-
-const char* Verdict(LineFault fault) {
-    switch (fault) {
-        case LineFault::none:
-            break;
-        case LineFault::cts_follows_clock:
-            return "CTS follows RTS, not DTR: SCL and SDA may be swapped in the wiring";
-        case LineFault::sda_stuck_low:
             return "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover";
-        case LineFault::cts_stuck_high:
-            return "CTS does not follow DTR: this adapter may not report CTS "
-                   "(CDC-ACM adapters report it always on)";
-        case LineFault::cts_late:
-            return "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong";
-        case LineFault::cts_erratic:
-            return "CTS does not follow DTR reliably: check the wiring, pull-up and interface";
+        case CtsAnswer::late:
+            return said + ": this adapter reports CTS late, so reads come out wrong";
+        case CtsAnswer::stuck_high:  // not from DiagnoseLines
+        case CtsAnswer::erratic:
+            return said + ": check the wiring, pull-up and interface";
     }
     return "lines ok";
 }
@@ -119,10 +103,9 @@ std::string UntrustedCts() {
     if (PortHasFailed()) {
         return "line check failed";
     }
-    const LineFault fault = DiagnoseLines(check);
-    const bool untrusted = fault == LineFault::cts_late || fault == LineFault::cts_erratic ||
-                           fault == LineFault::cts_stuck_high;
-    return untrusted ? Verdict(fault) : "";
+    const CtsAnswer answer = DiagnoseLines(check);
+    const bool untrusted = answer == CtsAnswer::late || answer == CtsAnswer::erratic;
+    return untrusted ? Verdict(answer) : "";
 }
 
 int RunCheck() {
@@ -135,10 +118,11 @@ int RunCheck() {
     if (PortHasFailed()) {
         return EXIT_FAILURE;
     }
-    const LineFault fault = DiagnoseLines(check);
-    Print(std::string("idle bus, SCL high: ") + Answer(check.clock_high) +
-          "\nin a start, SCL low: " + Answer(check.clock_low) + "\n" + Verdict(fault) + "\n");
-    return fault == LineFault::none ? EXIT_SUCCESS : EXIT_FAILURE;
+    const CtsAnswer answer = DiagnoseLines(check);
+    Print(std::string("idle bus, SCL high: ") + CtsAnswerText(check.clock_high) +
+          "\nin a start, SCL low: " + CtsAnswerText(check.clock_low) + "\n" + Verdict(answer) +
+          "\n");
+    return answer == CtsAnswer::follows ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 int RunRecover() {
