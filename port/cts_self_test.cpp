@@ -62,6 +62,25 @@ std::int64_t SecondLongest(std::array<std::int64_t, kChanges> latencies) {
     return latencies[1];
 }
 
+// DTR low and high kRounds times, each latency into latencies: follows when CTS followed
+// every change. Stuck high with DTR low: no CTS. Stuck low with DTR released: something
+// holds SDA, which is the line check's business, not the adapter's. A failed call or an
+// interruption ends it too, and is neither.
+CtsAnswer FollowChanges(PacedLines& lines, std::int64_t limit,
+                        std::array<std::int64_t, kChanges>& latencies, bool& failed) {
+    std::size_t measured = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        for (const int level : {0, 1}) {
+            const std::optional<std::int64_t> latency = FollowTime(lines, level, limit, failed);
+            if (!latency) {
+                return level == 0 ? CtsAnswer::stuck_high : CtsAnswer::stuck_low;
+            }
+            latencies.at(measured++) = *latency;
+        }
+    }
+    return CtsAnswer::follows;
+}
+
 }  // namespace
 
 const char* CtsAnswerText(CtsAnswer answer) {
@@ -92,23 +111,13 @@ CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns) {
         return result;
     }
     result.call_failed = !lines.SetLine(Line::rts, false);
-    std::array<std::int64_t, kChanges> latencies{};
-    int measured = 0;
-    for (int round = 0; round < kRounds && !result.call_failed; ++round) {
-        for (const int level : {0, 1}) {
-            const std::optional<std::int64_t> latency =
-                FollowTime(lines, level, time_limit_ns, result.call_failed);
-            if (!latency) {
-                result.interrupted = BackendInterrupted();
-                result.answer = level == 0 ? CtsAnswer::stuck_high : CtsAnswer::stuck_low;
-                round = kRounds;
-                break;
-            }
-            latencies.at(measured++) = *latency;
+    if (!result.call_failed) {
+        std::array<std::int64_t, kChanges> latencies{};
+        result.answer = FollowChanges(lines, time_limit_ns, latencies, result.call_failed);
+        if (result.answer == CtsAnswer::follows) {
+            result.latency_ns = SecondLongest(latencies);
         }
-    }
-    if (measured == kChanges) {
-        result.latency_ns = SecondLongest(latencies);
+        result.interrupted = !result.latency_ns && BackendInterrupted();
     }
     result.call_failed =
         result.call_failed || !lines.SetLine(Line::dtr, true) || !lines.SetLine(Line::rts, true);
