@@ -92,15 +92,11 @@ const char* AdapterText(const Adapter* adapter) {
     if (adapter->wire != AdapterWire::usb) {
         return "a PC's own serial port";
     }
-    switch (adapter->cts) {
-        case CtsReport::fresh:
-            return "USB, CTS read from the chip each time";
-        case CtsReport::polled:
-            return "USB, CTS as the chip last reported it";
-        case CtsReport::always_on:
-            break;
+    if (adapter->cts == CtsReport::fresh) {
+        return "USB, CTS read from the chip each time";
     }
-    return "USB, CTS reported always on";
+    return adapter->cts == CtsReport::polled ? "USB, CTS as the chip last reported it"
+                                             : "USB, CTS reported always on";
 }
 
 const char* AdapterVerdict(const Adapter* adapter) {
