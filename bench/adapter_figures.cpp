@@ -108,10 +108,9 @@ bool Measure(const Setup& setup, int reads) {
 
 std::vector<Setup> Setups() {
     std::vector<Setup> setups;
-    for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
-        const SimAdapter& adapter = kSimAdapters[index];
-        const bool polled = adapter.status == SimAdapter::Status::polled;
-        if (adapter.status == SimAdapter::Status::always_on) {
+    for (const Adapter& adapter : Adapters()) {
+        const bool polled = adapter.cts == CtsReport::polled;
+        if (adapter.cts == CtsReport::always_on) {
             setups.push_back({adapter.name, kDefaultClockKhz, 0, ""});
             continue;
         }
@@ -156,9 +155,8 @@ int main(int argc, char** argv) {
     }
     std::printf("\nat each adapter's defaults, all %d raw values:\n", kAllRaw);
     PrintHeader();
-    for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
-        all_right =
-            Measure({kSimAdapters[index].name, kDefaultClockKhz, 0, ""}, kAllRaw) && all_right;
+    for (const Adapter& adapter : Adapters()) {
+        all_right = Measure({adapter.name, kDefaultClockKhz, 0, ""}, kAllRaw) && all_right;
     }
     return all_right ? 0 : 1;
 }

@@ -78,23 +78,23 @@ LineCheck CheckLines(std::chrono::milliseconds late_wait) {
     return check;
 }
 
-LineFault DiagnoseLines(const LineCheck& check) {
+CtsAnswer DiagnoseLines(const LineCheck& check) {
     const auto either = [&check](CtsAnswer answer) {
         return check.clock_high == answer || check.clock_low == answer;
     };
     if (check.clock_high == CtsAnswer::stuck_high && check.clock_low == CtsAnswer::stuck_low) {
-        return LineFault::cts_follows_clock;
+        return CtsAnswer::follows_clock;
     }
     if (either(CtsAnswer::stuck_low)) {
-        return LineFault::sda_stuck_low;
+        return CtsAnswer::stuck_low;
     }
     if (either(CtsAnswer::stuck_high)) {
-        return LineFault::cts_stuck_high;
+        return CtsAnswer::erratic;
     }
     if (either(CtsAnswer::late)) {
-        return LineFault::cts_late;
+        return CtsAnswer::late;
     }
-    return either(CtsAnswer::erratic) ? LineFault::cts_erratic : LineFault::none;
+    return either(CtsAnswer::erratic) ? CtsAnswer::erratic : CtsAnswer::follows;
 }
 
 bool SdaHeldLow() {

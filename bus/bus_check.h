@@ -6,35 +6,23 @@
 #include <chrono>
 #include <optional>
 
-// How CTS answered DTR in one part of the check.
-enum class CtsAnswer {
-    follows,     // right at once, every time
-    late,        // wrong at once, right when read again a while later
-    stuck_high,  // high whatever DTR was
-    stuck_low,   // low whatever DTR was
-    erratic,     // wrong in no steady way
-};
+#include "port/cts_self_test.h"
 
+// How CTS answered DTR in each part of the check (follows: right at once, every time;
+// never follows_clock, which takes both parts).
 struct LineCheck {
     CtsAnswer clock_high = CtsAnswer::follows;  // bus idle: SDA toggled with SCL high
     CtsAnswer clock_low = CtsAnswer::follows;   // inside a start condition, SCL low
-};
-
-// What the check found wrong, the cause nearest the wire first.
-enum class LineFault {
-    none,
-    cts_follows_clock,  // CTS is high with SCL high and low with SCL low
-    sda_stuck_low,
-    cts_stuck_high,
-    cts_late,
-    cts_erratic,
 };
 
 // Drives SDA low and high a few times with the bus idle (each low a start, each high a stop,
 // so no device takes in a bit), then again inside a start condition, reading CTS after each
 // change; a wrong reading is taken again after late_wait. Starts from and leaves the bus idle.
 LineCheck CheckLines(std::chrono::milliseconds late_wait);
-LineFault DiagnoseLines(const LineCheck& check);
+// What the two parts come to, the cause nearest the wire first: follows_clock, stuck_low,
+// erratic, late, follows when both followed. CTS high in one part only is erratic: the
+// open refuses an adapter whose CTS stays high, so the check never runs on one.
+CtsAnswer DiagnoseLines(const LineCheck& check);
 
 // One CTS sample with the bus idle and no line changed: true when SDA reads low, so a device
 // or a fault holds it and no transaction can get through. Expects the idle state.

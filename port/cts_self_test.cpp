@@ -62,7 +62,44 @@ std::int64_t SecondLongest(std::array<std::int64_t, kChanges> latencies) {
     return latencies[1];
 }
 
+// DTR low and high kRounds times, each latency into latencies: follows when CTS followed
+// every change. Stuck high with DTR low: no CTS. Stuck low with DTR released: something
+// holds SDA, which is the line check's business, not the adapter's. A failed call or an
+// interruption ends it too, and is neither.
+CtsAnswer FollowChanges(PacedLines& lines, std::int64_t limit,
+                        std::array<std::int64_t, kChanges>& latencies, bool& failed) {
+    std::size_t measured = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        for (const int level : {0, 1}) {
+            const std::optional<std::int64_t> latency = FollowTime(lines, level, limit, failed);
+            if (!latency) {
+                return level == 0 ? CtsAnswer::stuck_high : CtsAnswer::stuck_low;
+            }
+            latencies.at(measured++) = *latency;
+        }
+    }
+    return CtsAnswer::follows;
+}
+
 }  // namespace
+
+const char* CtsAnswerText(CtsAnswer answer) {
+    switch (answer) {
+        case CtsAnswer::follows:
+            break;
+        case CtsAnswer::late:
+            return "CTS follows DTR late";
+        case CtsAnswer::stuck_high:
+            return "CTS stays high when DTR pulls SDA low";
+        case CtsAnswer::stuck_low:
+            return "CTS stays low when DTR releases SDA";
+        case CtsAnswer::erratic:
+            return "CTS does not follow DTR reliably";
+        case CtsAnswer::follows_clock:
+            return "CTS follows RTS, not DTR";
+    }
+    return "CTS follows DTR";
+}
 
 CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns) {
     CtsSelfTest result;
@@ -70,28 +107,18 @@ CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns) {
     const int idle = result.call_failed ? -1 : lines.Cts();
     result.call_failed = idle < 0;
     if (idle != 1) {
+        result.answer = CtsAnswer::stuck_low;
         return result;
     }
     result.call_failed = !lines.SetLine(Line::rts, false);
-    std::array<std::int64_t, kChanges> latencies{};
-    int measured = 0;
-    for (int round = 0; round < kRounds && !result.call_failed; ++round) {
-        for (const int level : {0, 1}) {
-            const std::optional<std::int64_t> latency =
-                FollowTime(lines, level, time_limit_ns, result.call_failed);
-            if (!latency) {
-                // Stuck high with DTR low: no CTS. Stuck low with DTR released: something
-                // holds SDA, which is the line check's business, not the adapter's. An
-                // interruption is neither.
-                result.interrupted = BackendInterrupted();
-                result.reports_cts = result.call_failed || result.interrupted || level == 1;
-                round = kRounds;
-                break;
-            }
-            latencies.at(measured++) = *latency;
+    if (!result.call_failed) {
+        std::array<std::int64_t, kChanges> latencies{};
+        result.answer = FollowChanges(lines, time_limit_ns, latencies, result.call_failed);
+        if (result.answer == CtsAnswer::follows) {
+            result.latency_ns = SecondLongest(latencies);
         }
+        result.interrupted = !result.latency_ns && BackendInterrupted();
     }
-    result.latency_ns = measured == kChanges ? SecondLongest(latencies) : -1;
     result.call_failed =
         result.call_failed || !lines.SetLine(Line::dtr, true) || !lines.SetLine(Line::rts, true);
     return result;

@@ -77,7 +77,7 @@ struct OpenPort {
         const std::int64_t half_period = HalfPeriodNs(config->clock_khz);
         const CtsSelfTest test = TestCts(*lines, kLongestCtsFollowNs);
         timing.driver = lines->Backend().Driver();
-        timing.kind = KindOfDriver(timing.driver);
+        timing.adapter = AdapterOfDriver(timing.driver);
         timing.cts_latency_ns = test.latency_ns;
         if (test.interrupted) {
             problem = "testing CTS on " + name + ": interrupted";
@@ -87,11 +87,11 @@ struct OpenPort {
             problem = "cannot use " + name + ": " + lines->Backend().LastError();
             return false;
         }
-        if (!test.reports_cts) {
-            problem = "cannot use " + name + ": " + kNoCts;
+        if (test.answer == CtsAnswer::stuck_high) {
+            problem = "cannot use " + name + ": " + CtsAnswerText(test.answer) + ": " + kNoCts;
             return false;
         }
-        lines->SetPacing({half_period, CtsWaitNs(timing.kind, timing.driver, test.latency_ns)});
+        lines->SetPacing({half_period, CtsWaitNs(timing.adapter, test.latency_ns)});
         return true;
     }
 

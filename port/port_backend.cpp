@@ -39,7 +39,7 @@ void PortBackend::OpenSimulated(const SimOptions& options, bool follow_host) {
     sim_bus_.emplace(options);
     follow_host_ = follow_host;
     host_ = HostPace();
-    driver_ = options.adapter->driver;
+    driver_ = DriverName(*options.adapter);
 }
 
 void PortBackend::Close() {

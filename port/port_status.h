@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "port/pacing/line_pacing.h"
@@ -38,11 +39,11 @@ const std::string& TraceProblem();
 // How the lines are paced on the open port, and what was measured: for kolvaner-cli
 // check. Kept after a refused open, so the refusal can name the adapter.
 struct PortTiming {
-    std::string driver;  // empty when unknown
-    AdapterKind kind = AdapterKind::unknown;
-    std::int64_t line_call_ns = 0;     // one DTR or RTS call, on average
-    std::int64_t cts_call_ns = 0;      // one CTS read, on average
-    std::int64_t cts_latency_ns = -1;  // CTS following DTR at worst; -1 not measured
+    std::string driver;                          // empty when unknown
+    const Adapter* adapter = nullptr;            // the driver's adapter; nullptr when unknown
+    std::int64_t line_call_ns = 0;               // one DTR or RTS call, on average
+    std::int64_t cts_call_ns = 0;                // one CTS read, on average
+    std::optional<std::int64_t> cts_latency_ns;  // CTS following DTR at worst, if measured
     LinePacing pacing;
 };
 PortTiming PortTimingFound();

@@ -69,7 +69,8 @@ TEST(KolvanerCli, OutputAndExitStatus) {
          "in a start, SCL low: CTS stays low when DTR releases SDA\n"
          "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover\n--\n"},
         {"check --port sim:cts=stuck-high", 1,
-         "--\nkolvaner-cli: cannot use sim:cts=stuck-high: this adapter does not report CTS, so "
+         "--\nkolvaner-cli: cannot use sim:cts=stuck-high: CTS stays high when DTR pulls SDA "
+         "low: this adapter does not report CTS, so "
          "the bus cannot be read back; adapters with an FTDI, CP210x, PL2303 or CH340 chip do\n"},
         {"check --port sim:cts=late", 1,
          "idle bus, SCL high: CTS follows DTR late\nin a start, SCL low: CTS follows DTR late\n"

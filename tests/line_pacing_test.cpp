@@ -3,6 +3,7 @@
 // how long a CTS read waits.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "port/pacing/line_pacing.h"
@@ -35,46 +36,52 @@ TEST(LinePacing, ClockSettingsAndTheirHalfPeriods) {
 TEST(LinePacing, AdaptersKnownByTheirDriver) {
     const struct {
         const char* driver;
-        AdapterKind kind;
+        const char* adapter;  // nullptr: unknown
     } cases[] = {
-        {"serial8250", AdapterKind::native},       {"serial", AdapterKind::native},
-        {"Serial", AdapterKind::native},           {"ftdi_sio", AdapterKind::usb_fresh},
-        {"FTSER2K", AdapterKind::usb_fresh},       {"cp210x", AdapterKind::usb_fresh},
-        {"silabser", AdapterKind::usb_fresh},      {"pl2303", AdapterKind::usb_polled},
-        {"Ser2pl64", AdapterKind::usb_polled},     {"ch341-uart", AdapterKind::usb_polled},
-        {"CH341SER_A64", AdapterKind::usb_polled}, {"cdc_acm", AdapterKind::no_cts},
-        {"usbser", AdapterKind::no_cts},           {"", AdapterKind::unknown},
-        {"serial8250x", AdapterKind::unknown},     {"ftdi", AdapterKind::unknown},
+        {"serial8250", "native"},  {"serial", "native"},
+        {"Serial", "native"},      {"ftdi_sio", "ftdi"},
+        {"FTSER2K", "ftdi"},       {"cp210x", "cp210x"},
+        {"silabser", "cp210x"},    {"pl2303", "pl2303"},
+        {"Ser2pl64", "pl2303"},    {"ch341-uart", "ch341"},
+        {"CH341SER_A64", "ch341"}, {"cdc_acm", "cdc-acm"},
+        {"usbser", "cdc-acm"},     {"", nullptr},
+        {"serial8250x", nullptr},  {"ftdi", nullptr},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(KindOfDriver(c.driver), c.kind) << c.driver;
+        EXPECT_EQ(AdapterOfDriver(c.driver),
+                  c.adapter != nullptr ? AdapterNamed(c.adapter) : nullptr)
+            << c.driver;
     }
 }
 
 TEST(LinePacing, ACtsReadWaitsLongEnoughForTheAdapterToReport) {
     const struct {
-        AdapterKind kind;
-        const char* driver;
-        std::int64_t latency_ns;
+        const char* adapter;  // nullptr: a driver Kolvaner does not know
+        std::optional<std::int64_t> latency_ns;
         std::int64_t wait_ns;
     } cases[] = {
         // What the open measured, twice, whatever the driver's name says: a native port or
         // an FTDI adapter behind a driver that keeps the status late waits for it too.
-        {AdapterKind::native, "serial8250", 6000, 12'000},
-        {AdapterKind::native, "serial8250", 2'000'000, 4'000'000},
-        {AdapterKind::usb_fresh, "ftdi_sio", 0, 0},
-        {AdapterKind::usb_fresh, "ftdi_sio", 16'000'000, 32'000'000},
-        {AdapterKind::native, "serial8250", -1, 0},
+        {"native", 6000, 12'000},
+        {"native", 2'000'000, 4'000'000},
+        {"ftdi", 0, 0},
+        {"ftdi", 16'000'000, 32'000'000},
+        {"native", {}, 0},
         // Reported by the chip: at least two report intervals.
-        {AdapterKind::usb_polled, "pl2303", 300'000, 2'000'000},
-        {AdapterKind::usb_polled, "pl2303", 1'400'000, 2'800'000},
-        {AdapterKind::usb_polled, "ch341-uart", 3'000'000, 6'000'000},
-        {AdapterKind::unknown, "", 10'000, 20'000},
-        // Nothing measured, interval unknown: the slowest CH340s, twice.
-        {AdapterKind::usb_polled, "ch341-uart", -1, 20'000'000},
+        {"pl2303", 300'000, 2'000'000},
+        {"pl2303", 1'400'000, 2'800'000},
+        {"ch341", 3'000'000, 8'000'000},
+        {"ch341", 5'000'000, 10'000'000},
+        {nullptr, 10'000, 20'000},
+        // Nothing measured: no nominal interval stands in for a measurement.
+        {"ch341", {}, 20'000'000},
+        {"pl2303", {}, 20'000'000},
+        {nullptr, {}, 20'000'000},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(CtsWaitNs(c.kind, c.driver, c.latency_ns), c.wait_ns) << c.driver;
+        const Adapter* adapter = c.adapter != nullptr ? AdapterNamed(c.adapter) : nullptr;
+        EXPECT_EQ(CtsWaitNs(adapter, c.latency_ns), c.wait_ns)
+            << (c.adapter != nullptr ? c.adapter : "unknown");
     }
     // Every gap counts from the return of the call that made the last change.
     const LinePacing pacing{5000, 2'000'000};

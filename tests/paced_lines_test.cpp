@@ -6,6 +6,8 @@
 #include <string>
 
 #include "port/cts_self_test.h"
+#include "port/pacing/adapters.h"
+#include "port/pacing/line_pacing.h"
 #include "port/pacing/paced_lines.h"
 #include "port/port_backend.h"
 
@@ -80,26 +82,26 @@ TEST(PacedLines, AverageWhatTheCallsCost) {
 TEST(CtsSelfTest, TellsWhetherAndHowLateCtsFollowsDtr) {
     const struct {
         const char* port;
-        bool reports_cts;
+        CtsAnswer answer;
         std::int64_t least_ns;  // the latency measured lies in [least_ns, most_ns]
-        std::int64_t most_ns;
+        std::int64_t most_ns;   // -1: nothing measured
     } cases[] = {
-        {"sim:adapter=ideal", true, 0, 0},
+        {"sim:adapter=ideal", CtsAnswer::follows, 0, 0},
         // SDA, loaded by the CTS receiver, crosses the chips' threshold 6.5 us after the
         // call, the receiver adds 1.5 us; a read samples as it returns, 1.5 us after it
         // starts, and the latency counts to the start of the first read that sees the change.
-        {"sim:adapter=native", true, 7995 - kPortIo, 7995},
+        {"sim:adapter=native", CtsAnswer::follows, 7995 - kPortIo, 7995},
         // ch341 reports its status every 4 ms: at worst a whole interval late.
-        {"sim:adapter=ch341", true, 1'000'000, 4'000'000 + 1'000'000},
-        {"sim:adapter=cdc-acm", false, -1, -1},
-        {"sim:cts=stuck-high", false, -1, -1},
+        {"sim:adapter=ch341", CtsAnswer::follows, 1'000'000, 4'000'000 + 1'000'000},
+        {"sim:adapter=cdc-acm", CtsAnswer::stuck_high, -1, -1},
+        {"sim:cts=stuck-high", CtsAnswer::stuck_high, -1, -1},
         // Calls that cost nothing: the polls' waits still end the test.
-        {"sim:cts=stuck-high,adapter=ideal", false, -1, -1},
+        {"sim:cts=stuck-high,adapter=ideal", CtsAnswer::stuck_high, -1, -1},
         // A driver that keeps the status 16 ms: the test toggles again as soon as CTS
         // followed, so each change but the first waits about a whole interval.
-        {"sim:adapter=ftdi,report=16", true, 14'000'000, 17'000'000},
+        {"sim:adapter=ftdi,report=16", CtsAnswer::follows, 14'000'000, 17'000'000},
         // SDA held low with the bus idle: nothing to measure, and no verdict on CTS.
-        {"sim:sda=stuck-low", true, -1, -1},
+        {"sim:sda=stuck-low", CtsAnswer::stuck_low, -1, -1},
     };
     for (const auto& c : cases) {
         PortBackend backend;
@@ -107,9 +109,30 @@ TEST(CtsSelfTest, TellsWhetherAndHowLateCtsFollowsDtr) {
         PacedLines lines(backend, {kHalfPeriod, 0});
         const CtsSelfTest test = TestCts(lines, 250'000'000);
         EXPECT_FALSE(test.call_failed) << c.port;
-        EXPECT_EQ(test.reports_cts, c.reports_cts) << c.port;
-        EXPECT_GE(test.latency_ns, c.least_ns) << c.port;
-        EXPECT_LE(test.latency_ns, c.most_ns) << c.port;
+        EXPECT_EQ(test.answer, c.answer) << c.port;
+        EXPECT_GE(test.latency_ns.value_or(-1), c.least_ns) << c.port;
+        EXPECT_LE(test.latency_ns.value_or(-1), c.most_ns) << c.port;
+    }
+}
+
+// Each row of the adapter table on the simulated bus: its driver finds the row again, the
+// open's test sees CTS as the row says its driver reports it, and the pacing's wait covers
+// the latest a report of the simulated chip comes.
+TEST(CtsSelfTest, EachAdapterIsFoundByItsDriverAndReportsAsItsRowSays) {
+    for (const Adapter& row : Adapters()) {
+        PortBackend backend;
+        OpenDeterministic(backend, std::string("sim:adapter=") + row.name);
+        const Adapter* found = AdapterOfDriver(backend.Driver());
+        EXPECT_EQ(found, row.wire == AdapterWire::instant ? AdapterNamed("native") : &row)
+            << row.name;
+        PacedLines lines(backend, {kHalfPeriod, 0});
+        const CtsSelfTest test = TestCts(lines, 250'000'000);
+        const bool reports = row.cts != CtsReport::always_on;
+        EXPECT_EQ(test.answer, reports ? CtsAnswer::follows : CtsAnswer::stuck_high) << row.name;
+        EXPECT_EQ(test.latency_ns.has_value(), reports) << row.name;
+        EXPECT_GE(CtsWaitNs(found, test.latency_ns),
+                  row.report_interval_ns + SimulatedAdapter(row).report_delivery)
+            << row.name;
     }
 }
 

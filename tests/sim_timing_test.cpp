@@ -30,7 +30,7 @@ struct MasterTiming {
 // moment they are set: the chip sees exactly this timing.
 bool CompassAcknowledges(const MasterTiming& timing, SimOptions::Broken broken, int& violations) {
     SimOptions options;
-    options.adapter = FindSimAdapter("ideal");
+    options.adapter = AdapterNamed("ideal");
     options.broken = broken;
     SimBus bus(options);
     SimTime now = 0;
@@ -130,7 +130,7 @@ TEST(SimulatedTiming, OneCallInEightTakesTheSlowOptionsTimeLonger) {
     for (int call = 0; call < kCalls; ++call) {
         bus.SetClock(call % 2 == 0);
     }
-    const SimTime slow = bus.Now() - kCalls * options.adapter->line_call;
+    const SimTime slow = bus.Now() - kCalls * SimulatedAdapter(*options.adapter).line_call;
     EXPECT_EQ(slow % options.slow_call, 0);
     // 50 expected; a fair die is within 25-75 here.
     EXPECT_GE(slow / options.slow_call, 25);
@@ -162,7 +162,7 @@ TEST(SimulatedTiming, EachAdapterReportsCtsAsItsDriverDoes) {
     };
     for (const auto& c : cases) {
         SimOptions options;
-        options.adapter = FindSimAdapter(c.adapter);
+        options.adapter = AdapterNamed(c.adapter);
         options.report_interval = c.report_interval;
         SimBus bus(options);
         bus.SetData(false);
@@ -174,7 +174,7 @@ TEST(SimulatedTiming, EachAdapterReportsCtsAsItsDriverDoes) {
 // When a report of a polled adapter first shows SDA low after DTR was asked low at 0.
 SimTime FirstReportShowingLow(std::uint32_t seed) {
     SimOptions options;
-    options.adapter = FindSimAdapter("ch341");
+    options.adapter = AdapterNamed("ch341");
     options.seed = seed;
     SimBus bus(options);
     bus.SetData(false);

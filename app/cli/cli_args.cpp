@@ -8,8 +8,8 @@
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
+#include "port/pacing/adapters.h"
 #include "port/pacing/line_pacing.h"
-#include "port/sim/sim_adapter.h"
 #include "port/text/number_text.h"
 
 const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
@@ -139,14 +139,6 @@ std::string OptionLines() {
         lines += line + "\n";
     }
     return lines + kLoneOptionsText;
-}
-
-std::string AdapterNames() {
-    std::string names;
-    for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
-        names += (index == 0 ? "" : "|") + std::string(kSimAdapters[index].name);
-    }
-    return names;
 }
 
 std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
@@ -389,7 +381,7 @@ class ArgsRead {
 
 const std::string& CliUsage() {
     static const std::string usage =
-        kCommandsText + OptionLines() + kAfterOptionsText + AdapterNames() + kAfterAdaptersText;
+        kCommandsText + OptionLines() + kAfterOptionsText + AdapterNames("|") + kAfterAdaptersText;
     return usage;
 }
 

@@ -19,37 +19,21 @@ namespace {
 // Long enough for a USB adapter to pass a changed modem status on to the PC.
 constexpr std::chrono::milliseconds kLateCtsWait{30};
 
-const char* Answer(CtsAnswer answer) {
+// What the check's answer means for the bus, and what to do about it.
+std::string Verdict(CtsAnswer answer) {
+    const std::string said = CtsAnswerText(answer);
     switch (answer) {
         case CtsAnswer::follows:
             break;
-        case CtsAnswer::late:
-            return "CTS follows DTR late";
-        case CtsAnswer::stuck_high:
-            return "CTS stays high when DTR pulls SDA low";
+        case CtsAnswer::follows_clock:
+            return said + ": SCL and SDA may be swapped in the wiring";
         case CtsAnswer::stuck_low:
-            return "CTS stays low when DTR releases SDA";
-        case CtsAnswer::erratic:
-            return "CTS does not follow DTR reliably";
-    }
-    return "CTS follows DTR";
-}
-
-const char* Verdict(LineFault fault) {
-    switch (fault) {
-        case LineFault::none:
-            break;
-        case LineFault::cts_follows_clock:
-            return "CTS follows RTS, not DTR: SCL and SDA may be swapped in the wiring";
-        case LineFault::sda_stuck_low:
             return "SDA stuck low: a device may be holding the bus; try kolvaner-cli recover";
-        case LineFault::cts_stuck_high:
-            return "CTS does not follow DTR: this adapter may not report CTS "
-                   "(CDC-ACM adapters report it always on)";
-        case LineFault::cts_late:
-            return "CTS follows DTR late: this adapter reports CTS late, so reads come out wrong";
-        case LineFault::cts_erratic:
-            return "CTS does not follow DTR reliably: check the wiring, pull-up and interface";
+        case CtsAnswer::late:
+            return said + ": this adapter reports CTS late, so reads come out wrong";
+        case CtsAnswer::stuck_high:  // not from DiagnoseLines
+        case CtsAnswer::erratic:
+            return said + ": check the wiring, pull-up and interface";
     }
     return "lines ok";
 }
@@ -82,16 +66,16 @@ std::int64_t BearingReadNs(const LinePacing& pacing, std::int64_t line_call_ns,
 std::string TimingText(const PortTiming& timing) {
     const std::string driver = timing.driver.empty() ? "driver unknown" : Printable(timing.driver);
     std::string text = "adapter: " + driver;
-    if (timing.kind != AdapterKind::unknown) {
-        text += std::string(" (") + KindText(timing.kind) + ")";
+    if (timing.adapter != nullptr) {
+        text += std::string(" (") + AdapterText(timing.adapter) + ")";
     }
-    text += std::string(": ") + KindVerdict(timing.kind) + "\n";
+    text += std::string(": ") + AdapterVerdict(timing.adapter) + "\n";
     text += "one line change " + Duration(timing.line_call_ns) + ", one CTS read " +
             Duration(timing.cts_call_ns) + "\n";
-    if (timing.cts_latency_ns < 0) {
+    if (!timing.cts_latency_ns) {
         text += "CTS not measured: SDA was low when the port opened\n";
     } else {
-        text += "CTS follows DTR " + Duration(timing.cts_latency_ns) + " after the change";
+        text += "CTS follows DTR " + Duration(*timing.cts_latency_ns) + " after the change";
         if (timing.pacing.cts_wait_ns > 0) {
             text += "; read " + Duration(timing.pacing.cts_wait_ns) + " after one";
         }
@@ -119,10 +103,9 @@ std::string UntrustedCts() {
     if (PortHasFailed()) {
         return "line check failed";
     }
-    const LineFault fault = DiagnoseLines(check);
-    const bool untrusted = fault == LineFault::cts_late || fault == LineFault::cts_erratic ||
-                           fault == LineFault::cts_stuck_high;
-    return untrusted ? Verdict(fault) : "";
+    const CtsAnswer answer = DiagnoseLines(check);
+    const bool untrusted = answer == CtsAnswer::late || answer == CtsAnswer::erratic;
+    return untrusted ? Verdict(answer) : "";
 }
 
 int RunCheck() {
@@ -135,16 +118,17 @@ int RunCheck() {
     if (PortHasFailed()) {
         return EXIT_FAILURE;
     }
-    const LineFault fault = DiagnoseLines(check);
-    Print(std::string("idle bus, SCL high: ") + Answer(check.clock_high) +
-          "\nin a start, SCL low: " + Answer(check.clock_low) + "\n" + Verdict(fault) + "\n");
-    return fault == LineFault::none ? EXIT_SUCCESS : EXIT_FAILURE;
+    const CtsAnswer answer = DiagnoseLines(check);
+    Print(std::string("idle bus, SCL high: ") + CtsAnswerText(check.clock_high) +
+          "\nin a start, SCL low: " + CtsAnswerText(check.clock_low) + "\n" + Verdict(answer) +
+          "\n");
+    return answer == CtsAnswer::follows ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 int RunRecover() {
     // With SDA held low at the open, how late CTS follows was never measured: a read may
     // show SDA as it was some pulses before, so a count is only the most it took.
-    const bool untimed = PortTimingFound().cts_latency_ns < 0;
+    const bool untimed = !PortTimingFound().cts_latency_ns;
     std::optional<int> pulses = BusClear();
     if (!pulses && untimed && !PortHasFailed() && !LinesStopped() && CaughtSignal() == 0 &&
         BusFreeLater(std::chrono::duration_cast<std::chrono::milliseconds>(

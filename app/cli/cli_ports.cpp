@@ -8,7 +8,7 @@
 
 #include "app/cli/cli_process.h"
 #include "app/process/printable.h"
-#include "port/pacing/line_pacing.h"
+#include "port/pacing/adapters.h"
 #include "port/serial/serial_ports.h"
 
 namespace {
@@ -33,11 +33,11 @@ int RunPorts() {
         driver_width = std::max(driver_width, Printable(port.driver).size());
     }
     for (const SerialPortInfo& port : ports) {
-        const AdapterKind kind = KindOfDriver(port.driver);
+        const Adapter* adapter = AdapterOfDriver(port.driver);
         std::string line =
             Column(Printable(port.name), name_width) +
             Column(port.driver.empty() ? "?" : Printable(port.driver), driver_width) +
-            KindVerdict(kind) + " (" + KindText(kind) + ")";
+            AdapterVerdict(adapter) + " (" + AdapterText(adapter) + ")";
         if (!port.description.empty()) {
             line += "  " + Printable(port.description);
         }

@@ -2,55 +2,13 @@
 #include "port/pacing/line_pacing.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "port/pin_edges.h"
 #include "port/text/number_text.h"
 
 namespace {
 
-struct KnownDriver {
-    const char* name;  // Linux driver, or Windows service (a prefix for CH341SER*)
-    AdapterKind kind;
-    std::int64_t report_interval_ns;  // usb_polled: how often the chip reports, if known
-};
-
 constexpr std::int64_t kNsPerMs = 1'000'000;
-
-// drivers/tty/serial/8250 and Windows' serial.sys; drivers/usb/serial and their Windows
-// counterparts. pl2303's interrupt endpoint has bInterval 1 (1 ms at full speed).
-constexpr KnownDriver kDrivers[] = {
-    {"serial8250", AdapterKind::native, 0},        {"serial", AdapterKind::native, 0},
-    {"ftdi_sio", AdapterKind::usb_fresh, 0},       {"FTSER2K", AdapterKind::usb_fresh, 0},
-    {"cp210x", AdapterKind::usb_fresh, 0},         {"silabser", AdapterKind::usb_fresh, 0},
-    {"pl2303", AdapterKind::usb_polled, kNsPerMs}, {"Ser2pl", AdapterKind::usb_polled, kNsPerMs},
-    {"ch341-uart", AdapterKind::usb_polled, 0},    {"CH341SER", AdapterKind::usb_polled, 0},
-    {"cdc_acm", AdapterKind::no_cts, 0},           {"usbser", AdapterKind::no_cts, 0},
-};
-
-// Windows names services in any case, and Ser2pl64 and CH341SER_A64 are the 64-bit
-// drivers of Ser2pl and CH341SER. ch341.c registers its tty driver as "ch341-uart".
-bool NamesDriver(std::string_view driver, std::string_view known) {
-    if (driver.size() < known.size()) {
-        return false;
-    }
-    const bool same_start =
-        std::equal(known.begin(), known.end(), driver.begin(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) ==
-                   std::tolower(static_cast<unsigned char>(b));
-        });
-    const std::string_view rest = driver.substr(known.size());
-    return same_start && (rest.empty() || rest == "64" || rest.substr(0, 1) == "_");
-}
-
-const KnownDriver* FindDriver(std::string_view driver) {
-    for (const KnownDriver& known : kDrivers) {
-        if (NamesDriver(driver, known.name)) {
-            return &known;
-        }
-    }
-    return nullptr;
-}
 
 // Standard-mode minimums at the pins (UM10204, table 10), in ns.
 constexpr std::int64_t kLow = 4700;
@@ -98,42 +56,6 @@ constexpr std::int64_t kUnmeasuredCtsWaitNs = 20 * kNsPerMs;
 
 }  // namespace
 
-AdapterKind KindOfDriver(std::string_view driver) {
-    const KnownDriver* known = FindDriver(driver);
-    return known != nullptr ? known->kind : AdapterKind::unknown;
-}
-
-const char* KindText(AdapterKind kind) {
-    switch (kind) {
-        case AdapterKind::native:
-            return "a PC's own serial port";
-        case AdapterKind::usb_fresh:
-            return "USB, CTS read from the chip each time";
-        case AdapterKind::usb_polled:
-            return "USB, CTS as the chip last reported it";
-        case AdapterKind::no_cts:
-            return "USB, CTS reported always on";
-        case AdapterKind::unknown:
-            break;
-    }
-    return "a driver Kolvaner does not know";
-}
-
-const char* KindVerdict(AdapterKind kind) {
-    switch (kind) {
-        case AdapterKind::native:
-            return "works";
-        case AdapterKind::usb_fresh:
-        case AdapterKind::usb_polled:
-            return "works, slowly";
-        case AdapterKind::no_cts:
-            return "cannot work";
-        case AdapterKind::unknown:
-            break;
-    }
-    return "may work, paced as one that reports CTS late";
-}
-
 std::string ParseClockKhz(std::string_view name, std::string_view text, int& khz) {
     if (!ParseNumber(text, false, kMaxClockKhz, khz) || khz < kMinClockKhz) {
         return "bad " + std::string(name) + " '" + std::string(text) + "' (" +
@@ -152,19 +74,16 @@ std::int64_t HalfPeriodNs(int khz) {
     return std::max((1'000'000 + per_period - 1) / per_period, kPinHalfPeriodNs);
 }
 
-std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t latency_ns) {
-    // What the open measured governs, twice over; the driver only sets a floor under it.
-    const std::int64_t measured = latency_ns > 0 ? 2 * latency_ns : 0;
-    if (kind != AdapterKind::usb_polled && kind != AdapterKind::unknown) {
+std::int64_t CtsWaitNs(const Adapter* adapter, std::optional<std::int64_t> latency_ns) {
+    // What the open measured governs, twice over; a report interval only sets a floor.
+    const std::int64_t measured = 2 * latency_ns.value_or(0);
+    if (adapter != nullptr && adapter->cts != CtsReport::polled) {
         return measured;
     }
-    const KnownDriver* known = FindDriver(driver);
-    const std::int64_t interval = known != nullptr ? known->report_interval_ns : 0;
-    if (latency_ns < 0 && interval == 0) {
-        return kUnmeasuredCtsWaitNs;
-    }
-    // A report comes within an interval of a change.
-    return std::max(measured, 2 * interval);
+    // A report comes within an interval of a change. A nominal interval is no measurement:
+    // nothing measured waits as long as for the slowest adapters.
+    const std::int64_t reports = adapter != nullptr ? 2 * adapter->report_interval_ns : 0;
+    return std::max(latency_ns ? measured : kUnmeasuredCtsWaitNs, reports);
 }
 
 std::int64_t NextChangeAt(const LinePacing& pacing, std::int64_t last_change_end) {

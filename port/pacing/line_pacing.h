@@ -4,23 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-// What the bus can do through an adapter, from its driver.
-enum class AdapterKind {
-    native,      // a UART on the PC: lines and CTS at port I/O speed
-    usb_fresh,   // a USB adapter whose driver asks the chip for CTS on every read
-    usb_polled,  // a USB adapter whose driver keeps the status the chip last reported
-    no_cts,      // a driver that reports CTS on whatever the pin does
-    unknown,     // paced as one that reports late
-};
-
-AdapterKind KindOfDriver(std::string_view driver);
-// "a PC's own UART", "USB, CTS read from the chip", ...
-const char* KindText(AdapterKind kind);
-// What the bus can do through it: "works", "works, slowly", "cannot work", ...
-const char* KindVerdict(AdapterKind kind);
+#include "port/pacing/adapters.h"
 
 // The longest interval between an adapter's modem status reports that the port's open
 // measures, and so the longest the simulator's report= takes. A report reaches the host
@@ -55,11 +43,12 @@ struct LinePacing {
 // the pins is at most khz.
 std::int64_t HalfPeriodNs(int khz);
 
-// For an adapter of this kind whose CTS followed DTR latency_ns after the DTR call
-// returned (-1: not measured): how long a CTS read waits after a change returned. Twice
-// what was measured, on every adapter; the driver's report interval, where known, is the
-// least.
-std::int64_t CtsWaitNs(AdapterKind kind, std::string_view driver, std::int64_t latency_ns);
+// How long a CTS read waits after a change returned, on this adapter (nullptr: a driver
+// Kolvaner does not know) whose CTS followed DTR latency_ns after the DTR call returned
+// (nothing: not measured). Twice what was measured, on every adapter; on one that reports
+// late or is unknown, at least two report intervals, and when nothing was measured never
+// less than twice the slowest interval seen on CH340 chips.
+std::int64_t CtsWaitNs(const Adapter* adapter, std::optional<std::int64_t> latency_ns);
 
 // The earliest time the next line change may go out, and the next CTS read, counted from
 // the return of the call that made the last change: a call that took long squeezes no gap.

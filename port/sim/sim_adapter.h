@@ -4,43 +4,28 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
+#include "port/pacing/adapters.h"
 #include "port/pin_edges.h"
 
 // Nanoseconds of simulated time.
 using SimTime = std::int64_t;
 
+// What the simulated bus models of an adapter, from its row in the adapter table.
 struct SimAdapter {
-    // How the adapter tells the host the level of its CTS input.
-    enum class Status {
-        fresh,      // read from the chip on every call
-        polled,     // the host keeps the last status the adapter reported
-        always_on,  // the driver reports CTS on whatever the pin does
-    };
-
-    const char* name;
-    // The driver that runs such an adapter, as Linux names it (the native port's as this
-    // system does).
-    const char* driver;
     SimTime line_call;    // one DTR or RTS call, until it returns to the caller
     SimTime status_call;  // one CTS read
     // From the end of a line call to the edge crossing the chips' input threshold at the
     // pins: 0.7 VDD for a rising edge, 0.3 VDD for a falling one.
     pin_edges::PinEdges edges;
     SimTime receiver;  // SDA at the pins to the CTS input's new level
-    Status status;
-    SimTime report_interval;  // polled: a status report this often; 0 = never again
-    // polled: a report reaches the host up to this long after the chip took it (less than
-    // an interval, so reports arrive in order)
+    // A status report reaches the host up to this long after the chip took it (less than
+    // an interval, so reports arrive in order).
     SimTime report_delivery;
 };
 
-// Every adapter the simulated bus knows, "ideal" first.
-extern const SimAdapter kSimAdapters[];
-extern const std::size_t kSimAdapterCount;
-
-// The adapter of that name, nullptr when there is none.
-const SimAdapter* FindSimAdapter(std::string_view name);
+// What an adapter's row comes to: the call costs of its wire and driver, and the
+// transceiver's edges (none on the ideal adapter, whose lines change at once).
+SimAdapter SimulatedAdapter(const Adapter& adapter);
 
 constexpr SimTime kSlaveDataValid = pin_edges::kSlaveDataValidNs;

@@ -32,15 +32,16 @@ SimTime Below(std::uint64_t random, SimTime limit) {
 }  // namespace
 
 SimBus::SimBus(const SimOptions& options)
-    : adapter_(*options.adapter),
-      report_interval_(options.report_interval.value_or(options.adapter->report_interval)),
+    : adapter_(SimulatedAdapter(*options.adapter)),
+      cts_report_(options.cts_report.value_or(options.adapter->cts)),
+      report_interval_(options.report_interval.value_or(options.adapter->report_interval_ns)),
       seed_(options.seed),
       report_phase_(Below(Random(seed_, Stream::phase, 0), report_interval_)),
       slow_call_(options.slow_call),
       broken_(options.broken),
       devices_(MakeSimDevices(options)),
       sda_stuck_low_(options.sda_stuck_low),
-      cts_(options.cts) {
+      cts_late_(options.cts_late) {
     for (const auto& device : devices_) {
         device_pulls_.push_back(device->PullsLow());
     }
@@ -174,19 +175,19 @@ bool SimBus::SdaAt(SimTime time) const {
 }
 
 bool SimBus::ReportedLevel(SimTime read_at) {
-    switch (adapter_.status) {
-        case SimAdapter::Status::fresh:
+    switch (cts_report_) {
+        case CtsReport::fresh:
             // Unless report= makes its driver keep the status the chip last reported.
             if (report_interval_ == 0) {
                 return SdaAt(read_at - adapter_.receiver);
             }
             [[fallthrough]];
-        case SimAdapter::Status::polled:
+        case CtsReport::polled:
             if (report_interval_ == 0) {
                 return frozen_status_;
             }
             return SdaAt(LastReportTaken(read_at) - adapter_.receiver);
-        case SimAdapter::Status::always_on:
+        case CtsReport::always_on:
             break;
     }
     return true;
@@ -218,27 +219,20 @@ bool SimBus::Cts() {
     const SimTime begin = now_;
     // A fresh status is the chip's answer at the end of the call; a kept one is in the
     // host's memory from the start.
-    const bool fresh = adapter_.status == SimAdapter::Status::fresh;
+    const bool fresh = cts_report_ == CtsReport::fresh;
     now_ = begin + adapter_.status_call + SlowPart();
     RunUntil(now_);
     const bool level = ReportedLevel(fresh ? now_ : begin);
-    switch (cts_) {
-        case SimOptions::Cts::follows:
-            break;
-        case SimOptions::Cts::stuck_high:
-            return true;
-        case SimOptions::Cts::late: {
-            const bool answer = late_answer_;
-            late_answer_ = level;
-            return answer;
-        }
+    if (!cts_late_) {
+        return level;
     }
-    return level;
+    const bool answer = late_answer_;
+    late_answer_ = level;
+    return answer;
 }
 
 bool SimBus::CtsMisreports() const {
-    return cts_ != SimOptions::Cts::follows || adapter_.status != SimAdapter::Status::fresh ||
-           report_interval_ != 0;
+    return cts_late_ || cts_report_ != CtsReport::fresh || report_interval_ != 0;
 }
 
 void SimBus::KeepPinChanges(bool keep) {

@@ -128,7 +128,8 @@ class SimBus {
     SimTime ReportDelivery(SimTime index) const;
     SimTime SlowPart();
 
-    const SimAdapter& adapter_;
+    const SimAdapter adapter_;
+    const CtsReport cts_report_;
     const SimTime report_interval_;
     const std::uint32_t seed_;
     const SimTime report_phase_;  // when the chip takes its first report
@@ -139,7 +140,7 @@ class SimBus {
     std::vector<bool> device_pulls_;  // what each chip drives onto SDA at the pins
     std::vector<Edge> pending_;       // by time, the next one first
     const bool sda_stuck_low_;
-    const SimOptions::Cts cts_;
+    const bool cts_late_;
     SimTime now_ = 0;
     bool scl_pin_ = true;  // the master's lines at the pins
     bool sda_pin_ = true;

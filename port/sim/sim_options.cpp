@@ -7,6 +7,7 @@
 #include <iterator>
 #include <optional>
 
+#include "port/pacing/line_pacing.h"
 #include "port/text/number_text.h"
 
 namespace {
@@ -70,9 +71,9 @@ std::string ParseSda(std::string_view value, SimOptions& options) {
 
 std::string ParseCts(std::string_view value, SimOptions& options) {
     if (value == "stuck-high") {
-        options.cts = SimOptions::Cts::stuck_high;
+        options.cts_report = CtsReport::always_on;
     } else if (value == "late") {
-        options.cts = SimOptions::Cts::late;
+        options.cts_late = true;
     } else {
         return BadValue(value, "cts", "stuck-high, late");
     }
@@ -87,13 +88,9 @@ std::string ParseHold(std::string_view value, SimOptions& options) {
 }
 
 std::string ParseAdapter(std::string_view value, SimOptions& options) {
-    const SimAdapter* adapter = FindSimAdapter(value);
+    const Adapter* adapter = AdapterNamed(value);
     if (adapter == nullptr) {
-        std::string names;
-        for (std::size_t index = 0; index < kSimAdapterCount; ++index) {
-            names += (index == 0 ? "" : ", ") + std::string(kSimAdapters[index].name);
-        }
-        return BadValue(value, "adapter", names.c_str());
+        return BadValue(value, "adapter", AdapterNames(", ").c_str());
     }
     options.adapter = adapter;
     return {};
@@ -153,19 +150,20 @@ constexpr SimOption kSimOptions[] = {
     {"sda", "stuck-low", ParseSda},                    // something holds SDA low
     {"cts", "stuck-high|late", ParseCts},              // the adapter misreports SDA
     {"hold", "1-8", ParseHold},                        // the compass was cut off mid-read
-    {"adapter", "ideal|native|ftdi|cp210x|pl2303|ch341|cdc-acm", ParseAdapter},
-    {"report", "MS|off", ParseReport},           // how often a pl2303 or ch341 reports its status
-    {"broken", "abandon|misread", ParseBroken},  // a chip facing broken timing
-    {"slow", "US", ParseSlow},                   // one call in eight takes this much longer
-    {"seed", "N", ParseSeed},                    // the irregular parts, reproducibly
+    {"adapter", {}, ParseAdapter},                     // values: the adapter table's names
+    {"report", "MS|off", ParseReport},                 // how often the adapter reports its status
+    {"broken", "abandon|misread", ParseBroken},        // a chip facing broken timing
+    {"slow", "US", ParseSlow},                         // one call in eight takes this much longer
+    {"seed", "N", ParseSeed},                          // the irregular parts, reproducibly
 };
 
 // Every option as NAME=VALUES, for a refusal to say what is allowed.
 std::string Allowed() {
     std::string allowed;
     for (const SimOption& option : kSimOptions) {
-        allowed += (allowed.empty() ? "" : ", ") + std::string(option.name) + "=" +
-                   std::string(option.values);
+        const std::string values =
+            option.values.empty() ? AdapterNames("|") : std::string(option.values);
+        allowed += (allowed.empty() ? "" : ", ") + std::string(option.name) + "=" + values;
     }
     return allowed;
 }
@@ -200,12 +198,14 @@ std::string CheckCombination(const SimOptions& options) {
     }
     // On an adapter whose driver reads the status fresh, report= keeps it as a driver
     // that caches it does.
-    if (options.report_interval && options.adapter->status == SimAdapter::Status::always_on) {
-        return "report= needs an adapter that reports CTS (allowed: any adapter but cdc-acm)";
+    if (options.report_interval && options.adapter->cts == CtsReport::always_on) {
+        return "report= needs an adapter that reports CTS (allowed: any adapter but " +
+               AdapterNames(", ", CtsReport::always_on) + ")";
     }
-    if (options.report_interval == 0 && options.adapter->status != SimAdapter::Status::polled) {
+    if (options.report_interval == 0 && options.adapter->cts != CtsReport::polled) {
         return "report=off needs an adapter that reports its status by itself (allowed: "
-               "adapter=pl2303 or adapter=ch341)";
+               "adapter=" +
+               AdapterNames(" or adapter=", CtsReport::polled) + ")";
     }
     return {};
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "port/pacing/line_pacing.h"
+#include "port/pacing/adapters.h"
 #include "port/sim/sim_adapter.h"
 
 struct SimOptions {
@@ -20,16 +20,18 @@ struct SimOptions {
     std::uint8_t input_port_pins = 0xFF;
     // Faults, for trying out the line check and the bus clear.
     bool sda_stuck_low = false;  // something holds SDA low for good
-    enum class Cts { follows, stuck_high, late };
-    Cts cts = Cts::follows;  // what the adapter's CTS input reports of SDA
-    int compass_hold = 0;    // the compass was cut off mid-read: clocks until it lets go
+    // cts=stuck-high: CTS reads high whatever SDA does, as through a driver that reports
+    // it always on; otherwise the adapter's own way.
+    std::optional<CtsReport> cts_report;
+    bool cts_late = false;  // cts=late: each CTS read answers what the one before it saw
+    int compass_hold = 0;   // the compass was cut off mid-read: clocks until it lets go
     // What a chip does with a transaction whose timing breaks a standard-mode minimum: drop
     // it, or go on with the bit of the broken edge taken wrong.
     enum class Broken { abandon, misread };
     Broken broken = Broken::abandon;
     // The serial adapter between the program and the bus, and for one that reports its
     // modem status by itself, how often it does (0: never).
-    const SimAdapter* adapter = FindSimAdapter("native");
+    const Adapter* adapter = AdapterNamed("native");
     std::optional<SimTime> report_interval;
     // One call in eight, chosen at random, takes this much longer before its line changes,
     // as a preempted process's or a busy driver's does.

@@ -91,10 +91,8 @@ bool StartBus(FakeTerminal& terminal, const char* bus_options) {
     if (!ParseSimOptions(bus_options != nullptr ? bus_options : "", options).empty()) {
         return false;
     }
-    terminal.late_cts = options.cts == SimOptions::Cts::late;
-    if (terminal.late_cts) {
-        options.cts = SimOptions::Cts::follows;
-    }
+    terminal.late_cts = options.cts_late;
+    options.cts_late = false;
     terminal.pace = HostPace();
     terminal.bus.emplace(options);
     terminal.late_answer = true;
