@@ -135,35 +135,43 @@ std::string ParseSeed(std::string_view value, SimOptions& options) {
     return {};
 }
 
-// One row per option: its name, the values it takes as the refusals list them, and its
-// parser. A name not in the table is an unknown option.
+// One row per option: its name, the values it takes as the refusals list them (none: the
+// adapter table's names), its parser and its line in the help. A name not in the table is an
+// unknown option.
 struct SimOption {
     std::string_view name;
     std::string_view values;
     std::string (*parse)(std::string_view value, SimOptions& options);
+    std::string_view help;
 };
 
 constexpr SimOption kSimOptions[] = {
-    {"compass", "N|turning|sweep|off", ParseCompass},  // bearing register, or no compass
-    {"thermo", "N|off", ParseThermometer},             // temperature register, or none
-    {"inport", "N|off", ParseInputPort},               // the input port's pins, or none
-    {"sda", "stuck-low", ParseSda},                    // something holds SDA low
-    {"cts", "stuck-high|late", ParseCts},              // the adapter misreports SDA
-    {"hold", "1-8", ParseHold},                        // the compass was cut off mid-read
-    {"adapter", {}, ParseAdapter},                     // values: the adapter table's names
-    {"report", "MS|off", ParseReport},                 // how often the adapter reports its status
-    {"broken", "abandon|misread", ParseBroken},        // a chip facing broken timing
-    {"slow", "US", ParseSlow},                         // one call in eight takes this much longer
-    {"seed", "N", ParseSeed},                          // the irregular parts, reproducibly
+    {"compass", "N|turning|sweep|off", ParseCompass, "bearing register, or no compass"},
+    {"thermo", "N|off", ParseThermometer, "temperature register, or no thermometer"},
+    {"inport", "N|off", ParseInputPort, "the input port's pins, or no input port"},
+    {"sda", "stuck-low", ParseSda, "something holds SDA low"},
+    {"cts", "stuck-high|late", ParseCts, "the adapter misreports SDA"},
+    {"hold", "1-8", ParseHold, "the compass was cut off mid-read: clocks until it lets go"},
+    {"adapter", {}, ParseAdapter, "(default native)"},
+    {"report", "MS|off", ParseReport,
+     "1-250 ms between the modem status reports of an adapter that\n"
+     "sends them; on another, a driver keeping the status this long"},
+    {"broken", "abandon|misread", ParseBroken, "what a chip does when the timing breaks a minimum"},
+    {"slow", "US", ParseSlow, "one call in eight takes US longer"},
+    {"seed", "N", ParseSeed, "for the irregular parts"},
 };
+
+std::string NameValues(const SimOption& option) {
+    const std::string values =
+        option.values.empty() ? AdapterNames("|") : std::string(option.values);
+    return std::string(option.name) + "=" + values;
+}
 
 // Every option as NAME=VALUES, for a refusal to say what is allowed.
 std::string Allowed() {
     std::string allowed;
     for (const SimOption& option : kSimOptions) {
-        const std::string values =
-            option.values.empty() ? AdapterNames("|") : std::string(option.values);
-        allowed += (allowed.empty() ? "" : ", ") + std::string(option.name) + "=" + values;
+        allowed += (allowed.empty() ? "" : ", ") + NameValues(option);
     }
     return allowed;
 }
@@ -254,4 +262,12 @@ std::string ParseSimPort(std::string_view port, SimOptions& options) {
         return "no options after 'sim:' (allowed: " + Allowed() + ")";
     }
     return ParseSimOptions(port.substr(port.size() > 3 ? 4 : 3), options);
+}
+
+std::vector<SimOptionHelp> SimOptionsHelp() {
+    std::vector<SimOptionHelp> lines;
+    for (const SimOption& option : kSimOptions) {
+        lines.push_back({NameValues(option), option.help});
+    }
+    return lines;
 }

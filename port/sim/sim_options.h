@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "port/pacing/adapters.h"
 #include "port/sim/sim_adapter.h"
@@ -50,3 +51,10 @@ bool NamesSimulator(std::string_view port);
 // Reads "sim" or "sim:OPTIONS" into options; empty on success, otherwise what is wrong with
 // it ("SIM" too: the name is lower case).
 std::string ParseSimPort(std::string_view port, SimOptions& options);
+
+// Each option as NAME=VALUES and what it does, a '\n' in help going on under it.
+struct SimOptionHelp {
+    std::string option;
+    std::string_view help;
+};
+std::vector<SimOptionHelp> SimOptionsHelp();
