@@ -45,9 +45,6 @@ constexpr char kCommandsText[] =
 #endif
     "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n";
 
-constexpr char kSimOptionsText[] =
-    "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n";
-
 constexpr char kClosingText[] =
     "A run whose device does not acknowledge its address or, for get and set, a byte\n"
     "written, or that finds SDA held low, prints no value: the reason goes to stderr\n"
@@ -127,18 +124,16 @@ std::string HelpLine(std::string left, std::string_view help) {
     return left + "\n";
 }
 
+// The options, then the simulated bus's.
 std::string OptionLines() {
     std::string lines = "Options, each at most once:\n";
     for (const auto& row : kOptions) {
         lines += HelpLine("  " + std::string(row.name) + " " + std::string(row.value), row.help);
     }
-    return lines + kLoneOptionsText;
-}
-
-std::string SimOptionLines() {
-    std::string lines = kSimOptionsText;
-    for (const SimOptionHelp& row : SimOptionsHelp()) {
-        lines += HelpLine("  " + row.option, row.help);
+    lines += kLoneOptionsText;
+    lines += "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n";
+    for (const auto& [option, help] : SimOptionsHelp()) {
+        lines += HelpLine("  " + option, help);
     }
     return lines;
 }
@@ -382,8 +377,7 @@ class ArgsRead {
 }  // namespace
 
 const std::string& CliUsage() {
-    static const std::string usage =
-        kCommandsText + OptionLines() + SimOptionLines() + kClosingText;
+    static const std::string usage = kCommandsText + OptionLines() + kClosingText;
     return usage;
 }
 

@@ -264,10 +264,10 @@ std::string ParseSimPort(std::string_view port, SimOptions& options) {
     return ParseSimOptions(port.substr(port.size() > 3 ? 4 : 3), options);
 }
 
-std::vector<SimOptionHelp> SimOptionsHelp() {
-    std::vector<SimOptionHelp> lines;
+std::vector<std::pair<std::string, std::string_view>> SimOptionsHelp() {
+    std::vector<std::pair<std::string, std::string_view>> lines;
     for (const SimOption& option : kSimOptions) {
-        lines.push_back({NameValues(option), option.help});
+        lines.emplace_back(NameValues(option), option.help);
     }
     return lines;
 }

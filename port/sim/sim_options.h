@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "port/pacing/adapters.h"
@@ -52,9 +53,5 @@ bool NamesSimulator(std::string_view port);
 // it ("SIM" too: the name is lower case).
 std::string ParseSimPort(std::string_view port, SimOptions& options);
 
-// Each option as NAME=VALUES and what it does, a '\n' in help going on under it.
-struct SimOptionHelp {
-    std::string option;
-    std::string_view help;
-};
-std::vector<SimOptionHelp> SimOptionsHelp();
+// Each option as NAME=VALUES and what it does, a '\n' in the help going on under it.
+std::vector<std::pair<std::string, std::string_view>> SimOptionsHelp();
