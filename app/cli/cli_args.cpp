@@ -105,12 +105,6 @@ constexpr struct {
 #endif
 };
 
-// The options without a value, each answered on its own.
-constexpr char kLoneOptionsText[] =
-    "  --help         show this text\n"
-    "  --version      show the version\n"
-    "  --             end of options: only the command and its arguments follow\n";
-
 // "  --count N      number of runs...", a '\n' in help going on under the text.
 std::string HelpLine(std::string left, std::string_view help) {
     constexpr std::size_t kTextColumn = 17;
@@ -130,7 +124,11 @@ std::string OptionLines() {
     for (const auto& row : kOptions) {
         lines += HelpLine("  " + std::string(row.name) + " " + std::string(row.value), row.help);
     }
-    lines += kLoneOptionsText;
+    // The options without a value, each answered on its own.
+    lines +=
+        "  --help         show this text\n"
+        "  --version      show the version\n"
+        "  --             end of options: only the command and its arguments follow\n";
     lines += "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n";
     for (const auto& [option, help] : SimOptionsHelp()) {
         lines += HelpLine("  " + option, help);
