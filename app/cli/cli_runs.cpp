@@ -75,7 +75,7 @@ RunOutput RunOnce(const CliCommand& command) {
     if (SdaHeldLow()) {
         return {{}, "SDA is held low with the bus idle; try kolvaner-cli recover"};
     }
-    const auto address = static_cast<BusByte>(command.address);
+    const BusByte address = command.address;
     switch (command.action) {
         case CliCommand::Action::bearing:
             return ReadDevice("compass", [] { return Formatted("%d\n", ReadBearing()); });
