@@ -110,12 +110,11 @@ bool Report(const CliCommand& command, const RunOutput& output, bool& printed, b
     // Grids one after another get a blank line between them.
     const bool grid =
         command.action == CliCommand::Action::scan || command.action == CliCommand::Action::dump;
-    const bool separate = printed && grid;
-    printed = true;
-    if (!Print((separate ? "\n" : "") + output.text) && CaughtSignal() == 0) {
+    if (!Print((printed && grid ? "\n" : "") + output.text) && CaughtSignal() == 0) {
         Complain(std::string("cannot write the readings: ") + std::strerror(errno));
         return false;
     }
+    printed = true;
     return true;
 }
 
