@@ -8,8 +8,8 @@
 
 #include "bus/bus_transfer.h"
 #include "kolvaner_version.h"
-#include "port/pacing/adapters.h"
 #include "port/pacing/line_pacing.h"
+#include "port/sim/sim_options.h"
 #include "port/text/number_text.h"
 
 const char kCliVersion[] = "kolvaner-cli " KOLVANER_VERSION "\n";
@@ -45,19 +45,7 @@ constexpr char kCommandsText[] =
 #endif
     "ADDR: a 7-bit address, 0-127 or 0x00-0x7f; REG and BYTE: 0-255 or 0x00-0xff\n";
 
-constexpr char kAfterOptionsText[] =
-    "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n"
-    "  compass=N|turning|sweep|off  thermo=N|off  inport=N|off\n"
-    "  sda=stuck-low  cts=stuck-high|late  hold=1-8\n"
-    "  adapter=";
-
-// After the adapters' names.
-constexpr char kAfterAdaptersText[] =
-    " (default native)\n"
-    "  report=1-250|off  ms between a pl2303's or ch341's modem status reports; on\n"
-    "                    another adapter, a driver that keeps the status this long\n"
-    "  broken=abandon|misread  what a chip does when the timing breaks a minimum\n"
-    "  slow=US  one call in eight takes US longer  seed=N  for the irregular parts\n"
+constexpr char kClosingText[] =
     "A run whose device does not acknowledge its address or, for get and set, a byte\n"
     "written, or that finds SDA held low, prints no value: the reason goes to stderr\n"
     "and the run goes on.\n"
@@ -117,28 +105,35 @@ constexpr struct {
 #endif
 };
 
-// The options without a value, each answered on its own.
-constexpr char kLoneOptionsText[] =
-    "  --help         show this text\n"
-    "  --version      show the version\n"
-    "  --             end of options: only the command and its arguments follow\n";
-
-// "  --count N      number of runs...", continuation lines under the text.
-std::string OptionLines() {
+// "  --count N      number of runs...", a '\n' in help going on under the text.
+std::string HelpLine(std::string left, std::string_view help) {
     constexpr std::size_t kTextColumn = 17;
+    left.resize(std::max(kTextColumn, left.size() + 2), ' ');
+    for (const char c : help) {
+        left += c;
+        if (c == '\n') {
+            left.append(kTextColumn, ' ');
+        }
+    }
+    return left + "\n";
+}
+
+// The options, then the simulated bus's.
+std::string OptionLines() {
     std::string lines = "Options, each at most once:\n";
     for (const auto& row : kOptions) {
-        std::string line = "  " + std::string(row.name) + " " + std::string(row.value);
-        line.resize(std::max(kTextColumn, line.size() + 2), ' ');
-        for (const char c : row.help) {
-            line += c;
-            if (c == '\n') {
-                line.append(kTextColumn, ' ');
-            }
-        }
-        lines += line + "\n";
+        lines += HelpLine("  " + std::string(row.name) + " " + std::string(row.value), row.help);
     }
-    return lines + kLoneOptionsText;
+    // The options without a value, each answered on its own.
+    lines +=
+        "  --help         show this text\n"
+        "  --version      show the version\n"
+        "  --             end of options: only the command and its arguments follow\n";
+    lines += "Simulated bus OPTIONS, comma-separated, each at most once (N decimal or 0x hex):\n";
+    for (const auto& [option, help] : SimOptionsHelp()) {
+        lines += HelpLine("  " + option, help);
+    }
+    return lines;
 }
 
 std::string SetNumber(std::string_view name, std::string_view value, unsigned least, unsigned most,
@@ -380,8 +375,7 @@ class ArgsRead {
 }  // namespace
 
 const std::string& CliUsage() {
-    static const std::string usage =
-        kCommandsText + OptionLines() + kAfterOptionsText + AdapterNames("|") + kAfterAdaptersText;
+    static const std::string usage = kCommandsText + OptionLines() + kClosingText;
     return usage;
 }
 

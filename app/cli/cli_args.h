@@ -27,7 +27,7 @@ struct CliCommand {
         i2c
     };
     Action action = Action::help;
-    int address = 0x20;  // input, get, set, dump: the device's 7-bit address
+    std::uint8_t address = 0x20;  // input, get, set, dump: the device's 7-bit address
     std::optional<std::uint8_t> first_register;  // get: none for a plain read
     int bytes = 1;                               // get: how many to read
     std::vector<std::uint8_t> data;              // set: register or command first

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "app/cli/cli_output.h"
 #include "app/cli/cli_process.h"
 #include "app/process/ending_signals.h"
 #include "app/process/printable.h"
@@ -40,13 +40,10 @@ std::string Verdict(CtsAnswer answer) {
 
 // "6.5 us", "1.00 ms": three figures or so, in the unit that reads best.
 std::string Duration(std::int64_t ns) {
-    char text[32];
     if (ns < 1'000'000) {
-        std::snprintf(text, sizeof text, "%.1f us", static_cast<double>(ns) / 1e3);
-    } else {
-        std::snprintf(text, sizeof text, "%.2f ms", static_cast<double>(ns) / 1e6);
+        return Formatted("%.1f us", static_cast<double>(ns) / 1e3);
     }
-    return text;
+    return Formatted("%.2f ms", static_cast<double>(ns) / 1e6);
 }
 
 // About what one bearing read takes at this pacing, with these costs per call.
@@ -83,10 +80,7 @@ std::string TimingText(const PortTiming& timing) {
     }
     // SCL is high for at least half a period, and for at least one call.
     const std::int64_t high_ns = std::max(timing.pacing.half_period_ns, timing.line_call_ns);
-    char clock[64];
-    std::snprintf(clock, sizeof clock, "clock %.1f kHz at most",
-                  1e6 / (2.0 * static_cast<double>(high_ns)));
-    text += clock;
+    text += Formatted("clock %.1f kHz at most", 1e6 / (2.0 * static_cast<double>(high_ns)));
     text += high_ns > timing.pacing.half_period_ns ? ", as fast as the adapter's calls go\n" : "\n";
     return text + "one bearing read takes about " +
            Duration(BearingReadNs(timing.pacing, timing.line_call_ns, timing.cts_call_ns)) + "\n";

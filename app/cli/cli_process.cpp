@@ -31,7 +31,8 @@ bool WriteAll(std::FILE* stream, std::string_view text) {
 // when a pipe has room for PIPE_BUF bytes, and pieces no larger go out without waiting. A
 // slow reader is waited for; once a signal has come, one that takes nothing for a second is
 // not reading, and the program ends without the rest.
-bool WriteAll(int fd, std::string_view text) {
+bool WriteAll(std::FILE* stream, std::string_view text) {
+    const int fd = fileno(stream);
     while (!text.empty()) {
         if (!WaitForRoom(fd, CaughtSignalFlag())) {
             return false;
@@ -59,18 +60,10 @@ bool WaitUntilUnlessSignalled(std::chrono::steady_clock::time_point until) {
 }
 
 bool Print(std::string_view text) {
-#ifdef _WIN32
     return WriteAll(stdout, text);
-#else
-    return WriteAll(STDOUT_FILENO, text);
-#endif
 }
 
 void Complain(std::string_view message) {
     const std::string line = "kolvaner-cli: " + Printable(message) + "\n";
-#ifdef _WIN32
     WriteAll(stderr, line);
-#else
-    WriteAll(STDERR_FILENO, line);
-#endif
 }

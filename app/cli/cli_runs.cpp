@@ -75,7 +75,7 @@ RunOutput RunOnce(const CliCommand& command) {
     if (SdaHeldLow()) {
         return {{}, "SDA is held low with the bus idle; try kolvaner-cli recover"};
     }
-    const auto address = static_cast<BusByte>(command.address);
+    const BusByte address = command.address;
     switch (command.action) {
         case CliCommand::Action::bearing:
             return ReadDevice("compass", [] { return Formatted("%d\n", ReadBearing()); });
@@ -110,12 +110,11 @@ bool Report(const CliCommand& command, const RunOutput& output, bool& printed, b
     // Grids one after another get a blank line between them.
     const bool grid =
         command.action == CliCommand::Action::scan || command.action == CliCommand::Action::dump;
-    const bool separate = printed && grid;
-    printed = true;
-    if (!Print((separate ? "\n" : "") + output.text) && CaughtSignal() == 0) {
+    if (!Print((printed && grid ? "\n" : "") + output.text) && CaughtSignal() == 0) {
         Complain(std::string("cannot write the readings: ") + std::strerror(errno));
         return false;
     }
+    printed = true;
     return true;
 }
 

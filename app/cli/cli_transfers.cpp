@@ -13,10 +13,6 @@ namespace {
 
 constexpr int kRegisters = 256;
 
-BusByte Address(const CliCommand& command) {
-    return static_cast<BusByte>(command.address);
-}
-
 // Why a transfer gave nothing: the device, and the byte it refused with its position.
 std::string RefusalText(const CliCommand& command, const BusTransfer& transfer,
                         const std::vector<BusByte>& written) {
@@ -67,9 +63,9 @@ RunOutput GetBytes(const CliCommand& command) {
     BusTransfer transfer;
     if (command.first_register) {
         written.push_back(*command.first_register);
-        transfer = ReadRegisters(Address(command), *command.first_register, command.bytes);
+        transfer = ReadRegisters(command.address, *command.first_register, command.bytes);
     } else {
-        transfer = ReadBytes(Address(command), command.bytes);
+        transfer = ReadBytes(command.address, command.bytes);
     }
     if (transfer.refused) {
         return {{}, RefusalText(command, transfer, written)};
@@ -82,7 +78,7 @@ RunOutput GetBytes(const CliCommand& command) {
 }
 
 RunOutput SetBytes(const CliCommand& command) {
-    const BusTransfer transfer = WriteBytes(Address(command), command.data);
+    const BusTransfer transfer = WriteBytes(command.address, command.data);
     if (transfer.refused) {
         return {{}, RefusalText(command, transfer, command.data)};
     }
@@ -96,7 +92,7 @@ RunOutput DumpRegisters(const CliCommand& command) {
             return {};
         }
         const auto first_register = static_cast<BusByte>(number);
-        const BusTransfer transfer = ReadRegisters(Address(command), first_register, 1);
+        const BusTransfer transfer = ReadRegisters(command.address, first_register, 1);
         if (transfer.refused.what == Refused::address ||
             transfer.refused.what == Refused::not_sent) {
             return {{}, RefusalText(command, transfer, {first_register})};

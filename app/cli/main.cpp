@@ -63,12 +63,11 @@ std::optional<int> AnswerWithoutBus(const CliCommand& command) {
 #ifdef __linux__
         case CliCommand::Action::i2c:
             // A bad port setting is told first, as a usage error.
-            if (!command.config.Problem().empty()) {
-                return std::nullopt;
-            }
-            if (const std::string error = CheckI2c(command); !error.empty()) {
-                Complain(error);
-                return EXIT_FAILURE;
+            if (command.config.Problem().empty()) {
+                if (const std::string error = CheckI2c(command); !error.empty()) {
+                    Complain(error);
+                    return EXIT_FAILURE;
+                }
             }
             return std::nullopt;
 #endif

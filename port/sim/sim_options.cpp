@@ -20,11 +20,8 @@ constexpr SimTime kNsPerMs = 1'000'000;
 
 constexpr unsigned kMaxRegister = 0xFFFF;
 
-std::string BadValue(std::string_view value, const char* option, const char* allowed) {
-    return "bad value '" + std::string(value) + "' for " + option + " (allowed: " + allowed + ")";
-}
-
-std::string ParseCompass(std::string_view value, SimOptions& options) {
+// Each parser takes the text after '=' and says whether it is one of the option's values.
+bool ParseCompass(std::string_view value, SimOptions& options) {
     if (value == "turning") {
         options.compass = SimOptions::Compass::turning;
     } else if (value == "sweep") {
@@ -34,136 +31,125 @@ std::string ParseCompass(std::string_view value, SimOptions& options) {
     } else if (ParseNumber(value, true, kMaxRegister, options.compass_raw)) {
         options.compass = SimOptions::Compass::fixed;
     } else {
-        return BadValue(value, "compass", "0-65535 or 0x0-0xFFFF, turning, sweep, off");
+        return false;
     }
-    return {};
+    return true;
 }
 
-std::string ParseThermometer(std::string_view value, SimOptions& options) {
-    if (value == "off") {
-        options.thermometer = false;
-    } else if (ParseNumber(value, true, kMaxRegister, options.thermometer_raw)) {
-        options.thermometer = true;
-    } else {
-        return BadValue(value, "thermo", "0-65535 or 0x0-0xFFFF, off");
-    }
-    return {};
+bool ParseThermometer(std::string_view value, SimOptions& options) {
+    options.thermometer = value != "off";
+    return !options.thermometer || ParseNumber(value, true, kMaxRegister, options.thermometer_raw);
 }
 
-std::string ParseInputPort(std::string_view value, SimOptions& options) {
-    if (value == "off") {
-        options.input_port = false;
-    } else if (ParseNumber(value, true, 0xFF, options.input_port_pins)) {
-        options.input_port = true;
-    } else {
-        return BadValue(value, "inport", "0-255 or 0x0-0xFF, off");
-    }
-    return {};
+bool ParseInputPort(std::string_view value, SimOptions& options) {
+    options.input_port = value != "off";
+    return !options.input_port || ParseNumber(value, true, 0xFF, options.input_port_pins);
 }
 
-std::string ParseSda(std::string_view value, SimOptions& options) {
-    if (value != "stuck-low") {
-        return BadValue(value, "sda", "stuck-low");
-    }
-    options.sda_stuck_low = true;
-    return {};
+bool ParseSda(std::string_view value, SimOptions& options) {
+    options.sda_stuck_low = value == "stuck-low";
+    return options.sda_stuck_low;
 }
 
-std::string ParseCts(std::string_view value, SimOptions& options) {
+bool ParseCts(std::string_view value, SimOptions& options) {
     if (value == "stuck-high") {
         options.cts_report = CtsReport::always_on;
     } else if (value == "late") {
         options.cts_late = true;
     } else {
-        return BadValue(value, "cts", "stuck-high, late");
+        return false;
     }
-    return {};
+    return true;
 }
 
-std::string ParseHold(std::string_view value, SimOptions& options) {
-    if (!ParseNumber(value, true, kMaxHold, options.compass_hold) || options.compass_hold < 1) {
-        return BadValue(value, "hold", "1-8 clocks");
-    }
-    return {};
+bool ParseHold(std::string_view value, SimOptions& options) {
+    return ParseNumber(value, true, kMaxHold, options.compass_hold) && options.compass_hold >= 1;
 }
 
-std::string ParseAdapter(std::string_view value, SimOptions& options) {
+bool ParseAdapter(std::string_view value, SimOptions& options) {
     const Adapter* adapter = AdapterNamed(value);
-    if (adapter == nullptr) {
-        return BadValue(value, "adapter", AdapterNames(", ").c_str());
-    }
-    options.adapter = adapter;
-    return {};
+    options.adapter = adapter != nullptr ? adapter : options.adapter;
+    return adapter != nullptr;
 }
 
-std::string ParseReport(std::string_view value, SimOptions& options) {
+bool ParseReport(std::string_view value, SimOptions& options) {
     unsigned milliseconds = 0;
     if (value == "off") {
         options.report_interval = 0;
     } else if (ParseNumber(value, false, kMaxReportIntervalMs, milliseconds) && milliseconds > 0) {
         options.report_interval = milliseconds * kNsPerMs;
     } else {
-        return BadValue(value, "report", "1-250 ms, off");
+        return false;
     }
-    return {};
+    return true;
 }
 
-std::string ParseBroken(std::string_view value, SimOptions& options) {
-    if (value == "abandon") {
-        options.broken = SimOptions::Broken::abandon;
-    } else if (value == "misread") {
-        options.broken = SimOptions::Broken::misread;
-    } else {
-        return BadValue(value, "broken", "abandon, misread");
-    }
-    return {};
+bool ParseBroken(std::string_view value, SimOptions& options) {
+    options.broken = value == "misread" ? SimOptions::Broken::misread : SimOptions::Broken::abandon;
+    return value == "misread" || value == "abandon";
 }
 
-std::string ParseSlow(std::string_view value, SimOptions& options) {
+bool ParseSlow(std::string_view value, SimOptions& options) {
     unsigned microseconds = 0;
-    if (!ParseNumber(value, false, kMaxSlowCallUs, microseconds) || microseconds == 0) {
-        return BadValue(value, "slow", "1-100000 us");
-    }
+    const bool parsed = ParseNumber(value, false, kMaxSlowCallUs, microseconds) && microseconds > 0;
     options.slow_call = microseconds * kNsPerUs;
-    return {};
+    return parsed;
 }
 
-std::string ParseSeed(std::string_view value, SimOptions& options) {
-    if (!ParseNumber(value, false, kMaxSeed, options.seed)) {
-        return BadValue(value, "seed", "0-65535");
-    }
-    return {};
+bool ParseSeed(std::string_view value, SimOptions& options) {
+    return ParseNumber(value, false, kMaxSeed, options.seed);
 }
 
-// One row per option: its name, the values it takes as the refusals list them, and its
-// parser. A name not in the table is an unknown option.
+// One row per option: its name, the values it takes as the list of every option gives them,
+// its parser, the values as a bad one's refusal lists them, and its line in the help (no
+// values: the adapter table's names). A name not in the table is an unknown option.
 struct SimOption {
     std::string_view name;
     std::string_view values;
-    std::string (*parse)(std::string_view value, SimOptions& options);
+    bool (*parse)(std::string_view value, SimOptions& options);
+    std::string_view allowed;
+    std::string_view help;
 };
 
 constexpr SimOption kSimOptions[] = {
-    {"compass", "N|turning|sweep|off", ParseCompass},  // bearing register, or no compass
-    {"thermo", "N|off", ParseThermometer},             // temperature register, or none
-    {"inport", "N|off", ParseInputPort},               // the input port's pins, or none
-    {"sda", "stuck-low", ParseSda},                    // something holds SDA low
-    {"cts", "stuck-high|late", ParseCts},              // the adapter misreports SDA
-    {"hold", "1-8", ParseHold},                        // the compass was cut off mid-read
-    {"adapter", {}, ParseAdapter},                     // values: the adapter table's names
-    {"report", "MS|off", ParseReport},                 // how often the adapter reports its status
-    {"broken", "abandon|misread", ParseBroken},        // a chip facing broken timing
-    {"slow", "US", ParseSlow},                         // one call in eight takes this much longer
-    {"seed", "N", ParseSeed},                          // the irregular parts, reproducibly
+    {"compass", "N|turning|sweep|off", ParseCompass, "0-65535 or 0x0-0xFFFF, turning, sweep, off",
+     "bearing register, or no compass"},
+    {"thermo", "N|off", ParseThermometer, "0-65535 or 0x0-0xFFFF, off",
+     "temperature register, or no thermometer"},
+    {"inport", "N|off", ParseInputPort, "0-255 or 0x0-0xFF, off",
+     "the input port's pins, or no input port"},
+    {"sda", "stuck-low", ParseSda, "stuck-low", "something holds SDA low"},
+    {"cts", "stuck-high|late", ParseCts, "stuck-high, late", "the adapter misreports SDA"},
+    {"hold", "1-8", ParseHold, "1-8 clocks",
+     "the compass was cut off mid-read: clocks until it lets go"},
+    {"adapter", {}, ParseAdapter, {}, "(default native)"},
+    {"report", "MS|off", ParseReport, "1-250 ms, off",
+     "1-250 ms between the modem status reports of an adapter that\n"
+     "sends them; on another, a driver keeping the status this long"},
+    {"broken", "abandon|misread", ParseBroken, "abandon, misread",
+     "what a chip does when the timing breaks a minimum"},
+    {"slow", "US", ParseSlow, "1-100000 us", "one call in eight takes US longer"},
+    {"seed", "N", ParseSeed, "0-65535", "for the irregular parts"},
 };
+
+std::string NameValues(const SimOption& option) {
+    const std::string values =
+        option.values.empty() ? AdapterNames("|") : std::string(option.values);
+    return std::string(option.name) + "=" + values;
+}
+
+std::string BadValue(const SimOption& option, std::string_view value) {
+    const std::string allowed =
+        option.allowed.empty() ? AdapterNames(", ") : std::string(option.allowed);
+    return "bad value '" + std::string(value) + "' for " + std::string(option.name) +
+           " (allowed: " + allowed + ")";
+}
 
 // Every option as NAME=VALUES, for a refusal to say what is allowed.
 std::string Allowed() {
     std::string allowed;
     for (const SimOption& option : kSimOptions) {
-        const std::string values =
-            option.values.empty() ? AdapterNames("|") : std::string(option.values);
-        allowed += (allowed.empty() ? "" : ", ") + std::string(option.name) + "=" + values;
+        allowed += (allowed.empty() ? "" : ", ") + NameValues(option);
     }
     return allowed;
 }
@@ -235,8 +221,9 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
             return std::string(option.name) + " given twice (allowed: each option once)";
         }
         given[*index] = true;
-        if (std::string error = option.parse(item.substr(equals + 1), options); !error.empty()) {
-            return error;
+        const std::string_view value = item.substr(equals + 1);
+        if (!option.parse(value, options)) {
+            return BadValue(option, value);
         }
     }
     return CheckCombination(options);
@@ -254,4 +241,12 @@ std::string ParseSimPort(std::string_view port, SimOptions& options) {
         return "no options after 'sim:' (allowed: " + Allowed() + ")";
     }
     return ParseSimOptions(port.substr(port.size() > 3 ? 4 : 3), options);
+}
+
+std::vector<std::pair<std::string, std::string_view>> SimOptionsHelp() {
+    std::vector<std::pair<std::string, std::string_view>> lines;
+    for (const SimOption& option : kSimOptions) {
+        lines.emplace_back(NameValues(option), option.help);
+    }
+    return lines;
 }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "port/pacing/adapters.h"
 #include "port/sim/sim_adapter.h"
@@ -50,3 +52,6 @@ bool NamesSimulator(std::string_view port);
 // Reads "sim" or "sim:OPTIONS" into options; empty on success, otherwise what is wrong with
 // it ("SIM" too: the name is lower case).
 std::string ParseSimPort(std::string_view port, SimOptions& options);
+
+// Each option as NAME=VALUES and what it does, a '\n' in the help going on under it.
+std::vector<std::pair<std::string, std::string_view>> SimOptionsHelp();

@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const bool in_range = command.count >= 0 && command.count <= 1'000'000'000 &&
                           command.interval_ms >= 0 && command.interval_ms <= 86'400'000 &&
-                          command.address >= 0 && command.address <= 127 && command.bytes >= 1 &&
-                          command.bytes <= 32 && command.data.size() <= 64;
+                          command.address <= 127 && command.bytes >= 1 && command.bytes <= 32 &&
+                          command.data.size() <= 64;
     // A port the command line accepts is named, and a simulator one the port layer opens.
     const PortConfig& config = command.config;
     const bool port_read =
