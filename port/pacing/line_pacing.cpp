@@ -41,11 +41,7 @@ constexpr std::int64_t ShortestHalfPeriod(const pin_edges::PinEdges& e) {
         kStartHold,
         kStopSetup,
     };
-    std::int64_t longest = 0;
-    for (const std::int64_t need : needs) {
-        longest = std::max(longest, need);
-    }
-    return longest;
+    return std::ranges::max(needs);
 }
 
 constexpr std::int64_t kPinHalfPeriodNs = ShortestHalfPeriod(pin_edges::kSlowestDriver);
