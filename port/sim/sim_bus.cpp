@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "port/sim/sim_devices.h"
+
 namespace {
 
 // How much of SDA's past the CTS receiver may still be asked about beyond two report
@@ -27,6 +29,26 @@ std::uint64_t Random(std::uint32_t seed, Stream stream, std::uint64_t index) {
 
 SimTime Below(std::uint64_t random, SimTime limit) {
     return limit > 0 ? static_cast<SimTime>(random % static_cast<std::uint64_t>(limit)) : 0;
+}
+
+// The chips the options put on the bus: compass at 0x60, thermometer at 0x48, input port
+// at 0x20.
+std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options) {
+    std::vector<std::unique_ptr<SimDevice>> devices;
+    if (options.compass != SimOptions::Compass::off) {
+        auto compass = MakeSimCompass(options.compass_raw, options.compass);
+        if (options.compass_hold > 0) {
+            compass->InterruptMidRead(options.compass_hold);
+        }
+        devices.push_back(std::move(compass));
+    }
+    if (options.thermometer) {
+        devices.push_back(MakeSimThermometer(options.thermometer_raw));
+    }
+    if (options.input_port) {
+        devices.push_back(MakeSimInputPort(options.input_port_pins));
+    }
+    return devices;
 }
 
 }  // namespace

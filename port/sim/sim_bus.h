@@ -62,10 +62,6 @@ class SimDevice {
     std::uint8_t shift_ = 0;
 };
 
-// The chips the options put on the bus: compass at 0x60, thermometer at 0x48, input port
-// at 0x20.
-std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options);
-
 // A level change at the pins, for the bus trace.
 struct PinChange {
     SimTime time;
