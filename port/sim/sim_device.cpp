@@ -40,13 +40,14 @@ void SimDevice::RisingEdge(bool sda) {
 }
 
 void SimDevice::FallingEdge() {
+    // A byte coming in: nothing to do before its eighth bit.
+    if ((phase_ == Phase::address || phase_ == Phase::write_data) && bits_ < 8) {
+        return;
+    }
     switch (phase_) {
         case Phase::idle:
             break;
         case Phase::address:
-            if (bits_ < 8) {
-                break;
-            }
             if ((shift_ >> 1) != address_) {
                 phase_ = Phase::idle;
                 break;
@@ -57,9 +58,6 @@ void SimDevice::FallingEdge() {
             phase_ = Phase::address_ack;
             break;
         case Phase::write_data:
-            if (bits_ < 8) {
-                break;
-            }
             pulls_low_ = Received(shift_);
             phase_ = Phase::write_ack;
             break;
