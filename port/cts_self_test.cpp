@@ -46,17 +46,6 @@ std::optional<std::int64_t> WaitForCts(PortBackend& backend, int level, std::int
     return std::nullopt;
 }
 
-// DTR to level, then how long CTS took to follow it.
-std::optional<std::int64_t> FollowTime(PacedLines& lines, int level, std::int64_t limit,
-                                       bool& failed) {
-    failed = !lines.SetLine(Line::dtr, level == 1);
-    if (failed) {
-        return std::nullopt;
-    }
-    PortBackend& backend = lines.Backend();
-    return WaitForCts(backend, level, backend.AfterCall(), limit, failed);
-}
-
 std::int64_t SecondLongest(std::array<std::int64_t, kChanges> latencies) {
     std::sort(latencies.begin(), latencies.end(), std::greater<>());
     return latencies[1];
@@ -68,10 +57,15 @@ std::int64_t SecondLongest(std::array<std::int64_t, kChanges> latencies) {
 // interruption ends it too, and is neither.
 CtsAnswer FollowChanges(PacedLines& lines, std::int64_t limit,
                         std::array<std::int64_t, kChanges>& latencies, bool& failed) {
+    PortBackend& backend = lines.Backend();
     std::size_t measured = 0;
     for (int round = 0; round < kRounds; ++round) {
         for (const int level : {0, 1}) {
-            const std::optional<std::int64_t> latency = FollowTime(lines, level, limit, failed);
+            // DTR to level, then how long CTS took to follow it.
+            failed = !lines.SetLine(Line::dtr, level == 1);
+            const std::optional<std::int64_t> latency =
+                failed ? std::nullopt
+                       : WaitForCts(backend, level, backend.AfterCall(), limit, failed);
             if (!latency) {
                 return level == 0 ? CtsAnswer::stuck_high : CtsAnswer::stuck_low;
             }
@@ -84,21 +78,17 @@ CtsAnswer FollowChanges(PacedLines& lines, std::int64_t limit,
 }  // namespace
 
 const char* CtsAnswerText(CtsAnswer answer) {
-    switch (answer) {
-        case CtsAnswer::follows:
-            break;
-        case CtsAnswer::late:
-            return "CTS follows DTR late";
-        case CtsAnswer::stuck_high:
-            return "CTS stays high when DTR pulls SDA low";
-        case CtsAnswer::stuck_low:
-            return "CTS stays low when DTR releases SDA";
-        case CtsAnswer::erratic:
-            return "CTS does not follow DTR reliably";
-        case CtsAnswer::follows_clock:
-            return "CTS follows RTS, not DTR";
-    }
-    return "CTS follows DTR";
+    // In the order of CtsAnswer.
+    static constexpr const char* kTexts[] = {
+        "CTS follows DTR",
+        "CTS follows DTR late",
+        "CTS stays high when DTR pulls SDA low",
+        "CTS stays low when DTR releases SDA",
+        "CTS does not follow DTR reliably",
+        "CTS follows RTS, not DTR",
+    };
+    static_assert(std::size(kTexts) == static_cast<std::size_t>(CtsAnswer::follows_clock) + 1);
+    return kTexts[static_cast<std::size_t>(answer)];
 }
 
 CtsSelfTest TestCts(PacedLines& lines, std::int64_t time_limit_ns) {

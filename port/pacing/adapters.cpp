@@ -51,8 +51,7 @@ std::span<const Adapter> Adapters() {
 }
 
 const Adapter* AdapterNamed(std::string_view name) {
-    const auto* found = std::find_if(std::begin(kAdapters), std::end(kAdapters),
-                                     [&](const Adapter& adapter) { return name == adapter.name; });
+    const auto* found = std::ranges::find(kAdapters, name, &Adapter::name);
     return found != std::end(kAdapters) ? found : nullptr;
 }
 

@@ -21,8 +21,8 @@ constexpr std::int64_t kDataSetup = 250;
 
 // Two line changes half a period apart reach the pins half a period plus the second
 // edge's delay less the first's apart; each pair of edges that a minimum spans must keep
-// it, through these edges and through a port whose edges come at once. A bit read spans
-// tLOW with one half period, and the slave's bit must be steady before SCL rises.
+// it. A bit read spans tLOW with one half period, and the slave's bit must be steady
+// before SCL rises.
 constexpr std::int64_t ShortestHalfPeriod(const pin_edges::PinEdges& e) {
     const std::int64_t sda_latest = std::max(e.sda_rise, e.sda_fall);
     const std::int64_t needs[] = {
@@ -34,21 +34,13 @@ constexpr std::int64_t ShortestHalfPeriod(const pin_edges::PinEdges& e) {
         kStartHold + e.sda_fall - e.scl_fall,   // a start, SCL down
         kDataSetup + sda_latest - e.scl_rise,   // SDA set, SCL up
         kDataSetup + pin_edges::kSlaveDataValidNs + e.scl_fall - e.scl_rise,
-        kLow,
-        kHigh,
-        kBusFree,
-        kStartSetup,
-        kStartHold,
-        kStopSetup,
     };
-    std::int64_t longest = 0;
-    for (const std::int64_t need : needs) {
-        longest = std::max(longest, need);
-    }
-    return longest;
+    return std::ranges::max(needs);
 }
 
-constexpr std::int64_t kPinHalfPeriodNs = ShortestHalfPeriod(pin_edges::kSlowestDriver);
+// Through the slowest driver's edges, and through a port whose edges come at once.
+constexpr std::int64_t kPinHalfPeriodNs =
+    std::max(ShortestHalfPeriod(pin_edges::kSlowestDriver), ShortestHalfPeriod({}));
 
 // An adapter that reports late and could not be measured: the slowest report interval
 // seen on CH340 chips, twice.

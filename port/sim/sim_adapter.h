@@ -27,5 +27,3 @@ struct SimAdapter {
 // What an adapter's row comes to: the call costs of its wire and driver, and the
 // transceiver's edges (none on the ideal adapter, whose lines change at once).
 SimAdapter SimulatedAdapter(const Adapter& adapter);
-
-constexpr SimTime kSlaveDataValid = pin_edges::kSlaveDataValidNs;

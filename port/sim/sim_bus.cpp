@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "port/sim/sim_devices.h"
+
 namespace {
 
 // How much of SDA's past the CTS receiver may still be asked about beyond two report
@@ -27,6 +29,26 @@ std::uint64_t Random(std::uint32_t seed, Stream stream, std::uint64_t index) {
 
 SimTime Below(std::uint64_t random, SimTime limit) {
     return limit > 0 ? static_cast<SimTime>(random % static_cast<std::uint64_t>(limit)) : 0;
+}
+
+// The chips the options put on the bus: compass at 0x60, thermometer at 0x48, input port
+// at 0x20.
+std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options) {
+    std::vector<std::unique_ptr<SimDevice>> devices;
+    if (options.compass != SimOptions::Compass::off) {
+        auto compass = MakeSimCompass(options.compass_raw, options.compass);
+        if (options.compass_hold > 0) {
+            compass->InterruptMidRead(options.compass_hold);
+        }
+        devices.push_back(std::move(compass));
+    }
+    if (options.thermometer) {
+        devices.push_back(MakeSimThermometer(options.thermometer_raw));
+    }
+    if (options.input_port) {
+        devices.push_back(MakeSimInputPort(options.input_port_pins));
+    }
+    return devices;
 }
 
 }  // namespace
@@ -58,8 +80,7 @@ void SimBus::WaitUntil(SimTime time) {
 
 void SimBus::Settle() {
     while (!pending_.empty()) {
-        now_ = std::max(now_, pending_.front().time);
-        RunUntil(now_);
+        WaitUntil(pending_.front().time);
     }
 }
 
@@ -127,7 +148,7 @@ void SimBus::Apply(const Edge& edge) {
     if (scl_pin_ == scl_ && sda == sda_) {
         return;
     }
-    const TimingRule* broken = timing_.Check(edge.time, scl_pin_, sda);
+    const std::optional<TimingRule> broken = timing_.Check(edge.time, scl_pin_, sda);
     if (sda != sda_) {
         history_.push_back({edge.time, scl_pin_, sda});
     }
@@ -138,15 +159,13 @@ void SimBus::Apply(const Edge& edge) {
     }
     for (std::size_t index = 0; index < devices_.size(); ++index) {
         SimDevice& device = *devices_[index];
-        if (broken != nullptr && broken_ == SimOptions::Broken::misread) {
-            device.Misread(scl_, sda_);
-        } else if (broken != nullptr) {
+        if (broken && broken_ == SimOptions::Broken::abandon) {
             device.Abandon(scl_, sda_);
         } else {
-            device.LinesChanged(scl_, sda_);
+            device.LinesChanged(scl_, sda_, broken.has_value());
         }
         if (device.PullsLow() != device_pulls_[index]) {
-            Schedule({edge.time + kSlaveDataValid, Source::device, index, false});
+            Schedule({edge.time + pin_edges::kSlaveDataValidNs, Source::device, index, false});
         }
     }
     if (history_.size() > kHistoryTrimAt) {
@@ -175,22 +194,15 @@ bool SimBus::SdaAt(SimTime time) const {
 }
 
 bool SimBus::ReportedLevel(SimTime read_at) {
-    switch (cts_report_) {
-        case CtsReport::fresh:
-            // Unless report= makes its driver keep the status the chip last reported.
-            if (report_interval_ == 0) {
-                return SdaAt(read_at - adapter_.receiver);
-            }
-            [[fallthrough]];
-        case CtsReport::polled:
-            if (report_interval_ == 0) {
-                return frozen_status_;
-            }
-            return SdaAt(LastReportTaken(read_at) - adapter_.receiver);
-        case CtsReport::always_on:
-            break;
+    if (cts_report_ == CtsReport::always_on) {
+        return true;
     }
-    return true;
+    if (report_interval_ == 0) {
+        return cts_report_ == CtsReport::fresh ? SdaAt(read_at - adapter_.receiver)
+                                               : frozen_status_;
+    }
+    // A polled driver, or a fresh one that report= makes keep what the chip last reported.
+    return SdaAt(LastReportTaken(read_at) - adapter_.receiver);
 }
 
 SimTime SimBus::ReportDelivery(SimTime index) const {

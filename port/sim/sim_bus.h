@@ -20,7 +20,11 @@ class SimDevice {
     SimDevice(const SimDevice&) = delete;
     SimDevice& operator=(const SimDevice&) = delete;
 
-    void LinesChanged(bool scl, bool sda);
+    // The lines at the pins now. misread: a change whose timing the chip could not follow,
+    // taken the wrong way: the bit it latches or puts out on this clock edge comes out
+    // inverted, and a start or stop it missed goes unnoticed. It still acknowledges what it
+    // then reads.
+    void LinesChanged(bool scl, bool sda, bool misread);
     // As if the master had gone away partway through reading a byte of zeros from it: the
     // device holds SDA low and lets go on the clocks-th falling clock edge from now (1-8),
     // when the byte is done.
@@ -28,10 +32,6 @@ class SimDevice {
     // A transaction whose timing the chip could not follow: it lets go of SDA and waits
     // for the next start, taking the lines as they are now.
     void Abandon(bool scl, bool sda);
-    // A change whose timing the chip could not follow, taken the wrong way: the bit it
-    // latches or puts out on this clock edge comes out inverted, and a start or stop it
-    // missed goes unnoticed. It still acknowledges what it then reads.
-    void Misread(bool scl, bool sda);
     bool PullsLow() const { return pulls_low_; }
 
   protected:
@@ -48,6 +48,8 @@ class SimDevice {
     void RisingEdge(bool sda);
     void FallingEdge();
     void StartSending();
+    // Lets go of SDA and waits in phase for a byte's first bit.
+    void Restart(Phase phase);
 
     const std::uint8_t address_;
     Phase phase_ = Phase::idle;
@@ -59,10 +61,6 @@ class SimDevice {
     int bits_ = 0;
     std::uint8_t shift_ = 0;
 };
-
-// The chips the options put on the bus: compass at 0x60, thermometer at 0x48, input port
-// at 0x20.
-std::vector<std::unique_ptr<SimDevice>> MakeSimDevices(const SimOptions& options);
 
 // A level change at the pins, for the bus trace.
 struct PinChange {

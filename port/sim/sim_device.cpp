@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "port/sim/sim_bus.h"
 
-void SimDevice::LinesChanged(bool scl, bool sda) {
+void SimDevice::LinesChanged(bool scl, bool sda, bool misread) {
     const bool clock_rose = scl && !scl_;
     const bool clock_fell = !scl && scl_;
     const bool data_changed_while_clock_high = scl && scl_ && sda != sda_;
     scl_ = scl;
     sda_ = sda;
-    if (data_changed_while_clock_high) {
+    if (data_changed_while_clock_high && !misread) {
         // SDA falling with SCL high is a start (or repeated start), rising is a stop.
-        pulls_low_ = false;
-        phase_ = sda ? Phase::idle : Phase::address;
-        bits_ = 0;
-        shift_ = 0;
+        Restart(sda ? Phase::idle : Phase::address);
     } else if (clock_rose) {
-        RisingEdge(sda);
+        RisingEdge(sda != misread);
     } else if (clock_fell) {
         FallingEdge();
+        if (misread && phase_ == Phase::read_data) {
+            pulls_low_ = !pulls_low_;
+        }
     }
 }
 
@@ -40,13 +40,14 @@ void SimDevice::RisingEdge(bool sda) {
 }
 
 void SimDevice::FallingEdge() {
+    // A byte coming in: nothing to do before its eighth bit.
+    if ((phase_ == Phase::address || phase_ == Phase::write_data) && bits_ < 8) {
+        return;
+    }
     switch (phase_) {
         case Phase::idle:
             break;
         case Phase::address:
-            if (bits_ < 8) {
-                break;
-            }
             if ((shift_ >> 1) != address_) {
                 phase_ = Phase::idle;
                 break;
@@ -57,24 +58,17 @@ void SimDevice::FallingEdge() {
             phase_ = Phase::address_ack;
             break;
         case Phase::write_data:
-            if (bits_ < 8) {
-                break;
-            }
             pulls_low_ = Received(shift_);
             phase_ = Phase::write_ack;
             break;
         case Phase::address_ack:
-            pulls_low_ = false;
             if (read_) {
                 StartSending();
                 break;
             }
             [[fallthrough]];
         case Phase::write_ack:
-            pulls_low_ = false;
-            phase_ = Phase::write_data;
-            bits_ = 0;
-            shift_ = 0;
+            Restart(Phase::write_data);
             break;
         case Phase::read_data:
             ++bits_;
@@ -105,26 +99,15 @@ void SimDevice::StartSending() {
     phase_ = Phase::read_data;
 }
 
-void SimDevice::Abandon(bool scl, bool sda) {
-    phase_ = Phase::idle;
+void SimDevice::Restart(Phase phase) {
+    phase_ = phase;
     pulls_low_ = false;
     bits_ = 0;
     shift_ = 0;
-    scl_ = scl;
-    sda_ = sda;
 }
 
-void SimDevice::Misread(bool scl, bool sda) {
-    const bool clock_rose = scl && !scl_;
-    const bool clock_fell = !scl && scl_;
+void SimDevice::Abandon(bool scl, bool sda) {
+    Restart(Phase::idle);
     scl_ = scl;
     sda_ = sda;
-    if (clock_rose) {
-        RisingEdge(!sda);
-    } else if (clock_fell) {
-        FallingEdge();
-        if (phase_ == Phase::read_data) {
-            pulls_low_ = !pulls_low_;
-        }
-    }
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The thermometer: a DS1621-type chip driven by command bytes.
+#include <algorithm>
 #include <array>
 
 #include "port/sim/sim_devices.h"
@@ -37,12 +38,7 @@ bool IsCommand(std::uint8_t byte) {
         kReadTemperature, kAccessHighLimit, kAccessLowLimit,  kAccessConfig,
         kReadCounter,     kReadSlope,       kStartConversion, kStopConversion,
     };
-    for (const std::uint8_t command : kCommands) {
-        if (byte == command) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::find(kCommands, byte) != kCommands.end();
 }
 
 // A temperature or limit register as the 9-bit signed value the chip compares.

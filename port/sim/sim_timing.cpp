@@ -23,30 +23,25 @@ SimTime TimingRuleMinimum(TimingRule rule) {
     return kRules[static_cast<std::size_t>(rule)].minimum;
 }
 
-const TimingRule* PinTiming::Measure(TimingRule rule, SimTime elapsed) {
-    static constexpr TimingRule kEach[kTimingRuleCount] = {
-        TimingRule::low,        TimingRule::high,        TimingRule::data_setup,
-        TimingRule::start_hold, TimingRule::start_setup, TimingRule::stop_setup,
-        TimingRule::bus_free,
-    };
+std::optional<TimingRule> PinTiming::Measure(TimingRule rule, SimTime elapsed) {
     const auto index = static_cast<std::size_t>(rule);
     SimTime& shortest = shortest_[index];
     if (shortest == 0 || elapsed < shortest) {
         shortest = elapsed;
     }
     if (elapsed >= kRules[index].minimum) {
-        return nullptr;
+        return std::nullopt;
     }
     ++violations_;
-    return &kEach[index];
+    return rule;
 }
 
 // One pass over both lines' edges, in the order the rules apply at the pins.
 // NOLINTNEXTLINE(readability-function-cognitive-complexity)
-const TimingRule* PinTiming::Check(SimTime now, bool scl, bool sda) {
-    const TimingRule* broken = nullptr;
-    const auto note = [&broken](const TimingRule* rule) {
-        broken = broken != nullptr ? broken : rule;
+std::optional<TimingRule> PinTiming::Check(SimTime now, bool scl, bool sda) {
+    std::optional<TimingRule> broken;
+    const auto note = [&broken](std::optional<TimingRule> rule) {
+        broken = broken ? broken : rule;
     };
     if (scl && !scl_) {
         note(Measure(TimingRule::low, now - scl_fell_));

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 
 #include "port/sim/sim_adapter.h"
 
@@ -27,14 +28,14 @@ SimTime TimingRuleMinimum(TimingRule rule);
 class PinTiming {
   public:
     // The change to these levels at time now: the first rule it breaks, if any.
-    const TimingRule* Check(SimTime now, bool scl, bool sda);
+    std::optional<TimingRule> Check(SimTime now, bool scl, bool sda);
 
     // The shortest time seen for each rule, for the figures.
     SimTime Shortest(TimingRule rule) const { return shortest_[static_cast<std::size_t>(rule)]; }
     int Violations() const { return violations_; }
 
   private:
-    const TimingRule* Measure(TimingRule rule, SimTime elapsed);
+    std::optional<TimingRule> Measure(TimingRule rule, SimTime elapsed);
 
     static constexpr SimTime kNever = -1'000'000'000'000;
     bool scl_ = true;
