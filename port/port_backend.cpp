@@ -3,7 +3,6 @@
 
 #include <thread>
 
-#include "port/serial/serial_line.h"
 #include "port/serial/serial_ports.h"
 #include "port/trace/bus_trace.h"
 
@@ -52,7 +51,7 @@ void PortBackend::Close() {
 
 bool PortBackend::SetLine(Line line, bool high) {
     if (!sim_bus_) {
-        return line == Line::dtr ? SerialSetDtr(high) : SerialSetRts(high);
+        return SerialSetLine(line, high);
     }
     if (line == Line::dtr) {
         sim_bus_->SetData(high);

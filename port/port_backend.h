@@ -11,11 +11,10 @@
 #include <string>
 
 #include "port/port_settings.h"
+#include "port/serial/serial_line.h"
 #include "port/sim/sim_bus.h"
 
 class BusTrace;
-
-enum class Line { dtr, rts };
 
 class PortBackend {
   public:

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr std::int64_t kNsPerMs = 1'000'000;
-
 // drivers/tty/serial/8250 and Windows' serial.sys; drivers/usb/serial, drivers/usb/class
 // and their Windows counterparts.
 constexpr Adapter kAdapters[] = {

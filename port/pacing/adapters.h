@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+constexpr std::int64_t kNsPerMs = 1'000'000;
+
 // How a driver tells the host the level of the adapter's CTS input.
 enum class CtsReport {
     fresh,      // read from the UART or the chip on every call

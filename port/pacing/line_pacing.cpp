@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::int64_t kNsPerMs = 1'000'000;
-
 // Standard-mode minimums at the pins (UM10204, table 10), in ns.
 constexpr std::int64_t kLow = 4700;
 constexpr std::int64_t kHigh = 4000;
@@ -63,7 +61,7 @@ std::int64_t PinHalfPeriodNs() {
 std::int64_t HalfPeriodNs(int khz) {
     // 1 / (2 kHz) in ns, rounded up so the clock never runs faster than asked.
     const std::int64_t per_period = 2LL * khz;
-    return std::max((1'000'000 + per_period - 1) / per_period, kPinHalfPeriodNs);
+    return std::max((kNsPerMs + per_period - 1) / per_period, kPinHalfPeriodNs);
 }
 
 std::int64_t CtsWaitNs(const Adapter* adapter, std::optional<std::int64_t> latency_ns) {

@@ -14,7 +14,7 @@
 // measures, and so the longest the simulator's report= takes. A report reaches the host
 // less than an interval after the chip took it, so CTS follows within two.
 constexpr unsigned kMaxReportIntervalMs = 250;
-constexpr std::int64_t kLongestCtsFollowNs = 2LL * kMaxReportIntervalMs * 1'000'000;
+constexpr std::int64_t kLongestCtsFollowNs = 2LL * kMaxReportIntervalMs * kNsPerMs;
 
 constexpr int kMinClockKhz = 1;
 constexpr int kMaxClockKhz = 100;

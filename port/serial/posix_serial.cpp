@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "port/serial/serial_line.h"
 
@@ -19,12 +20,6 @@ namespace {
 
 int port_fd = -1;
 termios saved_settings{};
-// What the port last set each line to; the open leaves both high.
-bool rts_low = false;
-bool dtr_low = false;
-// Why a line or CTS call failed, taken at the call; empty while none has. Once one has,
-// the adapter is gone and its lines are left alone.
-std::string line_call_failure;
 
 speed_t BaudConstant(int baud) {
     constexpr struct {
@@ -87,32 +82,11 @@ std::string Refuse(int fd, const std::string& device, const char* reason) {
     return "cannot use " + device + ": " + reason;
 }
 
-// The system drops DTR and RTS at the last close in no set order, and SDA falling first
-// with SCL high would be a start condition: SCL goes down first, then SDA, half a period
-// of the slowest clock apart so that SCL's edge reaches the pins first on any cable.
-void LowerLines(int fd) {
-    if (!line_call_failure.empty()) {
-        return;
-    }
-    constexpr timespec kLinesApart{0, 500'000};
-    int rts = TIOCM_RTS;
-    int dtr = TIOCM_DTR;
-    if (!rts_low) {
-        ioctl(fd, TIOCMBIC, &rts);
-        nanosleep(&kLinesApart, nullptr);
-    }
-    if (!dtr_low) {
-        ioctl(fd, TIOCMBIC, &dtr);
-    }
-    rts_low = true;
-    dtr_low = true;
-}
-
 // A port this program holds, refused before its settings changed: lines down, released.
-std::string RefuseHeld(int fd, const std::string& device, const char* reason) {
-    LowerLines(fd);
-    ioctl(fd, TIOCNXCL);
-    return Refuse(fd, device, reason);
+std::string RefuseHeld(const std::string& device, const char* reason) {
+    LowerLines();
+    ioctl(port_fd, TIOCNXCL);
+    return Refuse(std::exchange(port_fd, -1), device, reason);
 }
 
 // 8 data bits or fewer, the parity and stop bits asked for, no flow control, raw bytes.
@@ -139,15 +113,21 @@ termios LineSettings(termios settings, const PortSettings& wanted, speed_t speed
     return settings;
 }
 
-bool ChangeLine(unsigned long request, int line) {
-    if (ioctl(port_fd, request, &line) != 0) {
-        line_call_failure = std::strerror(errno);
-        return false;
+}  // namespace
+
+std::string SystemSetLine(Line line, bool high) {
+    int bit = line == Line::rts ? TIOCM_RTS : TIOCM_DTR;
+    if (ioctl(port_fd, high ? TIOCMBIS : TIOCMBIC, &bit) != 0) {
+        return std::strerror(errno);
     }
-    return true;
+    return {};
 }
 
-}  // namespace
+// Half a period of the slowest clock.
+void PauseBetweenLines() {
+    constexpr timespec kLinesApart{0, 500'000};
+    nanosleep(&kLinesApart, nullptr);
+}
 
 std::string SerialOpen(const std::string& device, const PortSettings& settings) {
     const speed_t speed = BaudConstant(settings.baud);
@@ -166,15 +146,13 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         return Refuse(fd, device, errno == EWOULDBLOCK ? kInUse : std::strerror(errno));
     }
-    rts_low = false;
-    dtr_low = false;
-    line_call_failure.clear();
+    ForgetLineState();
+    port_fd = fd;
     const termios wanted = LineSettings(previous, settings, speed);
     if (ioctl(fd, TIOCEXCL) != 0 || tcsetattr(fd, TCSANOW, &wanted) != 0) {
         const int error = errno;
-        return RefuseHeld(fd, device, std::strerror(error));
+        return RefuseHeld(device, std::strerror(error));
     }
-    port_fd = fd;
     saved_settings = previous;
     return {};
 }
@@ -183,7 +161,7 @@ void SerialClose() {
     if (port_fd < 0) {
         return;
     }
-    LowerLines(port_fd);
+    LowerLines();
     // Without hardware flow control, which would hand RTS to the driver or the chip (an
     // FTDI chip drives RTS itself then, ftdi_sio.c FTDI_SIO_RTS_CTS_HS) and raise it again.
     termios previous = saved_settings;
@@ -194,27 +172,11 @@ void SerialClose() {
     port_fd = -1;
 }
 
-bool SerialSetDtr(bool high) {
-    const bool done = ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
-    dtr_low = done && !high;
-    return done;
-}
-
-bool SerialSetRts(bool high) {
-    const bool done = ChangeLine(high ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
-    rts_low = done && !high;
-    return done;
-}
-
 int SerialCts() {
     int lines = 0;
     if (ioctl(port_fd, TIOCMGET, &lines) != 0) {
-        line_call_failure = std::strerror(errno);
+        LineCallFailed(std::strerror(errno));
         return -1;
     }
     return (lines & TIOCM_CTS) != 0 ? 1 : 0;
-}
-
-const std::string& SerialFailure() {
-    return line_call_failure;
 }

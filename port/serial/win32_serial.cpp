@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "port/serial/serial_line.h"
@@ -17,12 +18,6 @@ namespace {
 
 HANDLE port_handle = INVALID_HANDLE_VALUE;
 DCB saved_settings{};
-// What the port last set each line to; the open may leave both high.
-bool rts_low = false;
-bool dtr_low = false;
-// Why a line or CTS call failed, taken at the call; empty while none has. Once one has,
-// the adapter is gone and its lines are left alone.
-std::string line_call_failure;
 
 constexpr char kDevicePrefix[] = "\\\\.\\";
 
@@ -81,27 +76,10 @@ std::string Refuse(HANDLE handle, const std::string& name, const std::string& re
     return "cannot use " + name + ": " + reason;
 }
 
-// SCL down first, then SDA, so the bus sees no start condition, a millisecond apart so
-// that SCL's edge reaches the pins first on any cable.
-void LowerLines(HANDLE handle) {
-    if (!line_call_failure.empty()) {
-        return;
-    }
-    if (!rts_low) {
-        EscapeCommFunction(handle, CLRRTS);
-        Sleep(1);
-    }
-    if (!dtr_low) {
-        EscapeCommFunction(handle, CLRDTR);
-    }
-    rts_low = true;
-    dtr_low = true;
-}
-
 // A port refused after it opened as a serial port: lines down, then closed.
-std::string RefuseOpened(HANDLE handle, const std::string& name, const std::string& reason) {
-    LowerLines(handle);
-    return Refuse(handle, name, reason);
+std::string RefuseOpened(const std::string& name, const std::string& reason) {
+    LowerLines();
+    return Refuse(std::exchange(port_handle, INVALID_HANDLE_VALUE), name, reason);
 }
 
 // The mode text BuildCommDCB reads, e.g. "baud=9600 parity=N data=8 stop=1".
@@ -127,15 +105,21 @@ void NoFlowControl(DCB& settings) {
     settings.fAbortOnError = FALSE;
 }
 
-bool ChangeLine(DWORD function) {
-    if (EscapeCommFunction(port_handle, function) == FALSE) {
-        line_call_failure = ErrorText(GetLastError());
-        return false;
+}  // namespace
+
+std::string SystemSetLine(Line line, bool high) {
+    const DWORD raise = line == Line::rts ? SETRTS : SETDTR;
+    const DWORD lower = line == Line::rts ? CLRRTS : CLRDTR;
+    if (EscapeCommFunction(port_handle, high ? raise : lower) == FALSE) {
+        return ErrorText(GetLastError());
     }
-    return true;
+    return {};
 }
 
-}  // namespace
+// A millisecond, the shortest Sleep.
+void PauseBetweenLines() {
+    Sleep(1);
+}
 
 std::string SerialOpen(const std::string& device, const PortSettings& settings) {
     const std::string path = DevicePath(device);
@@ -150,20 +134,18 @@ std::string SerialOpen(const std::string& device, const PortSettings& settings) 
     if (GetCommState(handle, &previous) == FALSE) {
         return Refuse(handle, name, "not a serial port (" + ErrorText(GetLastError()) + ")");
     }
-    rts_low = false;
-    dtr_low = false;
-    line_call_failure.clear();
+    ForgetLineState();
+    port_handle = handle;
     DCB wanted = previous;
     const std::string mode = ModeText(settings);
     if (BuildCommDCBA(mode.c_str(), &wanted) == FALSE) {
-        return RefuseOpened(handle, name, "bad line settings '" + mode + "'");
+        return RefuseOpened(name, "bad line settings '" + mode + "'");
     }
     NoFlowControl(wanted);
     if (SetCommState(handle, &wanted) == FALSE) {
         const DWORD error = GetLastError();
-        return RefuseOpened(handle, name, ErrorText(error));
+        return RefuseOpened(name, ErrorText(error));
     }
-    port_handle = handle;
     saved_settings = previous;
     return {};
 }
@@ -172,7 +154,7 @@ void SerialClose() {
     if (port_handle == INVALID_HANDLE_VALUE) {
         return;
     }
-    LowerLines(port_handle);
+    LowerLines();
     // SetCommState sets DTR and RTS as the DCB's control fields say: the previous settings
     // go back with both lines left to EscapeCommFunction, where they are now, low.
     DCB previous = saved_settings;
@@ -183,27 +165,11 @@ void SerialClose() {
     port_handle = INVALID_HANDLE_VALUE;
 }
 
-bool SerialSetDtr(bool high) {
-    const bool done = ChangeLine(high ? SETDTR : CLRDTR);
-    dtr_low = done && !high;
-    return done;
-}
-
-bool SerialSetRts(bool high) {
-    const bool done = ChangeLine(high ? SETRTS : CLRRTS);
-    rts_low = done && !high;
-    return done;
-}
-
 int SerialCts() {
     DWORD status = 0;
     if (GetCommModemStatus(port_handle, &status) == FALSE) {
-        line_call_failure = ErrorText(GetLastError());
+        LineCallFailed(ErrorText(GetLastError()));
         return -1;
     }
     return (status & MS_CTS_ON) != 0 ? 1 : 0;
-}
-
-const std::string& SerialFailure() {
-    return line_call_failure;
 }

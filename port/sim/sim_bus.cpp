@@ -2,6 +2,7 @@
 #include "port/sim/sim_bus.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "port/sim/sim_devices.h"
 
@@ -179,11 +180,8 @@ void SimBus::Apply(const Edge& edge) {
 }
 
 bool SimBus::WiredAnd() const {
-    bool level = sda_pin_ && !sda_stuck_low_;
-    for (const bool pulls : device_pulls_) {
-        level = level && !pulls;
-    }
-    return level;
+    const bool a_chip_pulls = std::ranges::find(device_pulls_, true) != device_pulls_.end();
+    return sda_pin_ && !sda_stuck_low_ && !a_chip_pulls;
 }
 
 bool SimBus::SdaAt(SimTime time) const {
@@ -255,7 +253,5 @@ void SimBus::KeepPinChanges(bool keep) {
 }
 
 std::vector<PinChange> SimBus::TakePinChanges() {
-    std::vector<PinChange> taken;
-    taken.swap(changes_);
-    return taken;
+    return std::exchange(changes_, {});
 }

@@ -16,7 +16,6 @@ constexpr unsigned kMaxHold = 8;
 constexpr unsigned kMaxSlowCallUs = 100'000;
 constexpr unsigned kMaxSeed = 65535;
 constexpr SimTime kNsPerUs = 1000;
-constexpr SimTime kNsPerMs = 1'000'000;
 
 constexpr unsigned kMaxRegister = 0xFFFF;
 
@@ -164,18 +163,6 @@ std::optional<std::size_t> OptionIndex(std::string_view key) {
     return std::nullopt;
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t index = 0; index < prefix.size(); ++index) {
-        if (std::tolower(static_cast<unsigned char>(text[index])) != prefix[index]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The options that only go together with others.
 std::string CheckCombination(const SimOptions& options) {
     if (options.compass_hold > 0 && options.compass == SimOptions::Compass::off) {
@@ -230,7 +217,10 @@ std::string ParseSimOptions(std::string_view text, SimOptions& options) {
 }
 
 bool NamesSimulator(std::string_view port) {
-    return StartsWithNoCase(port, "sim") && (port.size() == 3 || port[3] == ':');
+    const auto same_letter = [](char given, char lower) {
+        return std::tolower(static_cast<unsigned char>(given)) == lower;
+    };
+    return std::ranges::equal(port.substr(0, port.find(':')), std::string_view("sim"), same_letter);
 }
 
 std::string ParseSimPort(std::string_view port, SimOptions& options) {

@@ -182,11 +182,7 @@ void BusTrace::Open(const std::string& path, bool with_sda_in, bool scl, bool sd
 }
 
 void BusTrace::Close() {
-    if (fd_ >= 0 && changed_) {
-        Stamp(last_ns_ + 1);
-    }
-    changed_ = false;
-    WriteOut();
+    Flush();
     if (fd_ < 0) {
         return;
     }
