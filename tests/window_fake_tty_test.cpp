@@ -58,7 +58,7 @@ void StartProgram(QProcess& program, const QString& command) {
 // closed once.
 void CheckEndsOn(QProcess& program, int signal_number) {
     QCOMPARE(::kill(static_cast<pid_t>(program.processId()), signal_number), 0);
-    QVERIFY(program.waitForFinished(20000));
+    QVERIFY(program.waitForFinished(60000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
     const std::vector<std::string> lines = FakeTtyLog(ProgramLog().toStdString());
@@ -94,8 +94,8 @@ class WindowFakeTtyTest : public QObject {
         Form1 form;
         form.Start();
         QSignalSpy ticks(form.Timer1, &QTimer::timeout);
-        QVERIFY(ticks.wait(2000));
-        QVERIFY(ticks.wait(2000));
+        QVERIFY(ticks.wait(30000));
+        QVERIFY(ticks.wait(30000));
         QCOMPARE(form.Label1->text(), QStringLiteral("045°"));
         form.close();
 
@@ -144,7 +144,7 @@ class WindowFakeTtyTest : public QObject {
         QFETCH(bool, descriptors_closed);
         QProcess program;
         StartProgram(program, command);
-        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= 2 + kCallsPerTick, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= 2 + kCallsPerTick, 60000);
         for (int fd = 0; descriptors_closed && fd <= 2; ++fd) {
             const QString descriptor =
                 QStringLiteral("/proc/%1/fd/%2").arg(program.processId()).arg(fd);
@@ -159,7 +159,7 @@ class WindowFakeTtyTest : public QObject {
     void NoWindowIsToldAndLeavesThePortAlone() {
         QProcess program;
         StartProgram(program, "QT_QPA_PLATFORM=nosuch exec \"$0\"");
-        QVERIFY(program.waitForFinished(20000));
+        QVERIFY(program.waitForFinished(60000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 1);
         const QString err = QString::fromUtf8(program.readAllStandardError());
@@ -191,7 +191,7 @@ class WindowFakeTtyTest : public QObject {
         int waiting = 0;
         QTRY_VERIFY_WITH_TIMEOUT(ioctl(reader, FIONREAD, &waiting) == 0 && waiting > 0 &&
                                      WaitsForOneDescriptor(program.processId()),
-                                 20000);
+                                 60000);
         CheckEndsOn(program, signal_number);
         close(reader);
         QFile::remove(trace);
@@ -227,16 +227,16 @@ class WindowFakeTtyTest : public QObject {
         }
         QProcess program;
         StartProgram(program, "KOLVANER_TRACE='" + trace + "' exec \"$0\"");
-        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= 2 + kCallsPerTick, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= 2 + kCallsPerTick, 60000);
         if (!in_use) {
             close(holder);
         }
         QString err;
         QTRY_VERIFY_WITH_TIMEOUT(
             (err += QString::fromUtf8(program.readAllStandardError())).contains("kolvaner:"),
-            20000);
+            60000);
         const long calls = ProgramModemLineCalls();
-        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= calls + 2 * kCallsPerTick, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(ProgramModemLineCalls() >= calls + 2 * kCallsPerTick, 60000);
         CheckEndsOn(program, SIGTERM);
         if (in_use) {
             QFile file(trace);
