@@ -82,6 +82,8 @@ std::string ReadPortName(std::string_view source, std::string_view given, PortCo
     config.port_problem.clear();
     if (NamesSimulator(config.port)) {
         if (std::string error = ParseSimPort(config.port, config.sim.emplace()); !error.empty()) {
+            // No half-read options for a port that is refused.
+            config.sim.reset();
             config.port_problem =
                 "bad " + std::string(source) + " '" + std::string(given) + "': " + std::move(error);
         }

@@ -57,7 +57,8 @@ TEST(PortSettings, PortNameLosesSurroundingSpacesAndATrailingColon) {
 }
 
 // The simulator's options are read with the name; a bad one is kept with its message,
-// which names where it came from, and a later good name replaces it.
+// which names where it came from, without half-read options, and a later good name
+// replaces it.
 TEST(PortSettings, PortNameKeepsTheSimulatorsOptionsOrWhatIsWrong) {
     const struct {
         const char* given;
@@ -80,6 +81,7 @@ TEST(PortSettings, PortNameKeepsTheSimulatorsOptionsOrWhatIsWrong) {
             EXPECT_EQ(config.sim->compass_raw, c.compass_raw) << c.given;
         } else {
             EXPECT_EQ(problem.rfind(c.problem, 0), 0U) << problem;
+            EXPECT_FALSE(config.sim.has_value()) << c.given;
         }
         EXPECT_EQ(config.Problem(), problem) << c.given;
         ReadPortName("--port", "/dev/ttyUSB0", config);
